@@ -1,31 +1,35 @@
 // Converting a value to a field's type, as the Jet engine does when a field is
-// written (and, for values that a client stored in another form, when it is
-// read).
+// written (and, for values a client stored in another form, when it is read).
 //
-//   value \ field  Boolean    Byte/Integer/Long   Currency/Single/Double  Date          Text/Memo
-//   Guid           LongBinary Empty, Null    Null       Null                Null Null          Null
-//   Null           Null Boolean        itself     -1 / 0              -1 / 0 serial -1/0   "-1" /
-//   "0"      3421           3421 number         <> 0       rounded half to     the number the
-//   number    plain number    3421           3421
-//                             even; out of range                          as serial     text (see
-//                             3421 NumberToText)
-//   Currency       <> 0       as number           as number               as serial     up to 4
-//   decimals 3421          3421 Date           <> 0       serial, rounded     serial itself
-//   "YYYY-MM-DD     3421           3421
-//                                                                                       HH:MM:SS"
-//   Text           "True"/    number text (blanks trimmed, "." decimal    YYYY-MM-DD    itself;
-//   longer  {8-4-4-4-12}   its UTF-8
-//                  "False"/   point, exponent allowed), then as number;   [HH:MM[:SS]]  than Size:
-//                  3163 hex, braces    bytes number     other text (also "") 3421 or number
-//                  optional; else text                                                   text; else
-//                  3421
-//                                                                         3421
-//   Binary         3421       3421                3421                    3421          3421 3421
-//   itself
+// Empty and Null become Null in every field. Otherwise, by the field's type:
+//
+// Boolean      Boolean itself; a number, Currency or Date: true when not 0;
+//              text "True"/"False"/"Yes"/"No"/"On"/"Off" (case-blind) or
+//              number text.
+// Byte,        a number (Boolean -1/0, Currency, Date serial) rounded half
+// Integer,     to even; text first read as a number. Out of range 3421.
+// Long
+// Currency,    the number (Boolean -1/0, Date serial); text read as a
+// Single,      number. Currency keeps 4 decimals (rounded); Single 7
+// Double       significant digits. Out of range 3421.
+// Date         a Date itself; a number as the serial; text
+//              "YYYY-MM-DD[ HH:MM[:SS]]" or "HH:MM[:SS]" or number text.
+// Text, Memo   text itself; Boolean "-1"/"0"; a number its plain text
+//              (NumberToText; Currency with up to 4 decimals); a Date
+//              "YYYY-MM-DD HH:MM:SS". Text longer than a Text field's Size
+//              (in characters) is 3163.
+// Guid         text "{8-4-4-4-12 hex digits}" (braces optional; stored with
+//              braces, upper case).
+// LongBinary   Binary itself; text as its UTF-8 bytes.
+//
+// Everything else is 3421: Binary into any field but LongBinary, numbers and
+// Booleans into Guid and LongBinary, text that is not a number into a number
+// field ("" included, blanks around a number are allowed, decimal point ".",
+// exponent allowed).
 //
 // Ranges: Byte 0..255, Integer -32768..32767, Long -2^31..2^31-1, Currency
-// +-922337203685477.5807, Single +-3.402823E38; outside them (or NaN) 3421.
-// Dates run from 100-01-01 to 9999-12-31.
+// +-922337203685477.5807, Single +-3.402823E38; NaN never converts. Dates
+// run from 100-01-01 to 9999-12-31.
 #pragma once
 
 #include <string>
