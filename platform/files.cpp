@@ -1,0 +1,208 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+#include "platform/failure.h"
+#include "platform/text.h"
+
+namespace fs = std::filesystem;
+
+namespace calvora {
+
+namespace {
+
+[[noreturn]] void RaiseFileError(int error, std::string_view winPath) {
+    std::string what = std::string(winPath) + ": " + std::strerror(error);
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            RaiseRuntime(err::kPathNotFound, "Path not found: " + what);
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            RaiseRuntime(err::kPermissionDenied, "Permission denied: " + what);
+        default:
+            RaiseRuntime(err::kPathFileAccess, "Path/File access error: " + what);
+    }
+}
+
+fs::path HostOrRaise(Files& files, std::string_view winPath) {
+    auto host = files.ToHost(winPath);
+    if (!host)
+        RaiseRuntime(err::kPathNotFound, "Path not found: " + std::string(winPath));
+    return *host;
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Writes a new file beside target through fill(fd), flushes it and renames it
+// over target, so that a crash at any moment leaves target either as it was
+// or complete. The new file keeps an existing target's permissions; a new
+// target gets the default ones. A read-only target (no write bit at all, the
+// counterpart of the Windows read-only attribute) is refused, also for root.
+template <class Fill>
+void AtomicReplace(const fs::path& target, std::string_view winPath, Fill fill) {
+    struct stat old {};
+    bool existed = ::stat(target.c_str(), &old) == 0;
+    if (existed && S_ISDIR(old.st_mode))
+        RaiseFileError(EISDIR, winPath);
+    if (existed && (old.st_mode & 0222) == 0)
+        RaiseFileError(EACCES, winPath);
+
+    static std::atomic<unsigned> counter{0};
+    std::random_device rd;
+    fs::path temp = target.parent_path() /
+                    ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "_" +
+                     std::to_string(counter++) + "_" + std::to_string(rd()));
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        RaiseFileError(errno, winPath);
+    int error = 0;
+    if (!fill(fd))
+        error = errno ? errno : EIO;
+    if (!error && existed && ::fchmod(fd, old.st_mode & 07777) != 0)
+        error = errno;
+    if (!error && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (!error && ::rename(temp.c_str(), target.c_str()) != 0)
+        error = errno;
+    if (error) {
+        ::unlink(temp.c_str());
+        RaiseFileError(error, winPath);
+    }
+    // Make the rename itself durable.
+    int dir = ::open(target.parent_path().empty() ? "." : target.parent_path().c_str(),
+                     O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+}  // namespace
+
+void ReplaceFileAtomically(const fs::path& target, std::string_view data,
+                           std::string_view winPathForMessages) {
+    AtomicReplace(target, winPathForMessages,
+                  [&](int fd) { return WriteAll(fd, data.data(), data.size()); });
+}
+
+std::optional<fs::path> HostFiles::ToHost(std::string_view winPath) {
+    return paths_.ToHost(winPath);
+}
+
+bool HostFiles::Exists(std::string_view winPath) {
+    auto host = paths_.ToHost(winPath);
+    if (!host)
+        return false;
+    if (host->filename().string().starts_with("."))
+        return false;
+    struct stat st {};
+    if (::stat(host->c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG)
+            return false;
+        RaiseFileError(errno, winPath);
+    }
+    return S_ISREG(st.st_mode);
+}
+
+void HostFiles::AppendLine(std::string_view winPath, std::string_view text) {
+    paths_.PrepareForWrite(winPath);
+    fs::path host = HostOrRaise(*this, winPath);
+    std::string line = ToWindows1252(text) + "\r\n";
+    int fd = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        RaiseFileError(errno, winPath);
+    // One write call, so a concurrent reader never sees half an entry.
+    bool ok = WriteAll(fd, line.data(), line.size());
+    int error = ok ? 0 : errno;
+    ::close(fd);
+    if (!ok)
+        RaiseFileError(error, winPath);
+}
+
+void HostFiles::CopyFile(std::string_view source, std::string_view target) {
+    fs::path from = HostOrRaise(*this, source);
+    paths_.PrepareForWrite(target);
+    fs::path to = HostOrRaise(*this, target);
+    int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        if (errno == ENOENT)
+            RaiseRuntime(err::kFileNotFound, "File not found: " + std::string(source));
+        RaiseFileError(errno, source);
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closeIn{in};
+    AtomicReplace(to, target, [&](int out) {
+        char buf[1 << 16];
+        for (;;) {
+            ssize_t n = ::read(in, buf, sizeof buf);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return false;
+            if (n == 0)
+                return true;
+            if (!WriteAll(out, buf, static_cast<size_t>(n)))
+                return false;
+        }
+    });
+}
+
+std::optional<FileTime> HostFiles::LastWriteTime(std::string_view winPath) {
+    auto host = paths_.ToHost(winPath);
+    if (!host)
+        return std::nullopt;
+    // Opened for writing, as the times are kept only for a file we may restore them on.
+    int fd = ::open(host->c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0;
+    ::close(fd);
+    if (!ok)
+        return std::nullopt;
+    return FileTime{static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+bool HostFiles::SetLastWriteTime(std::string_view winPath, FileTime time) {
+    auto host = paths_.ToHost(winPath);
+    if (!host)
+        return false;
+    int fd = ::open(host->c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = time.ns / 1000000000;
+    times[1].tv_nsec = time.ns % 1000000000;
+    bool ok = ::futimens(fd, times) == 0;
+    ::close(fd);
+    return ok;
+}
+
+}  // namespace calvora

@@ -1,0 +1,181 @@
+#include "platform/variant.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "platform/failure.h"
+
+namespace calvora {
+
+Variant Variant::Null() {
+    return Variant(Storage(NullTag{}));
+}
+Variant Variant::Boolean(bool v) {
+    return Variant(Storage(BoolTag{v}));
+}
+Variant Variant::Byte(uint8_t v) {
+    return Variant(Storage(v));
+}
+Variant Variant::Integer(int16_t v) {
+    return Variant(Storage(v));
+}
+Variant Variant::Long(int32_t v) {
+    return Variant(Storage(v));
+}
+Variant Variant::Currency(calvora::Currency v) {
+    return Variant(Storage(v));
+}
+Variant Variant::Single(float v) {
+    return Variant(Storage(v));
+}
+Variant Variant::Double(double v) {
+    return Variant(Storage(v));
+}
+Variant Variant::Date(calvora::Date v) {
+    return Variant(Storage(v));
+}
+Variant Variant::Text(std::string v) {
+    return Variant(Storage(std::move(v)));
+}
+Variant Variant::Binary(calvora::Bytes v) {
+    return Variant(Storage(std::move(v)));
+}
+
+VarType Variant::Type() const {
+    static constexpr VarType kByIndex[] = {
+        VarType::Empty,   VarType::Null, VarType::Boolean,  VarType::Byte,
+        VarType::Integer, VarType::Long, VarType::Currency, VarType::Single,
+        VarType::Double,  VarType::Date, VarType::String,   VarType::Binary,
+    };
+    return kByIndex[v_.index()];
+}
+
+bool Variant::IsNumeric() const {
+    switch (Type()) {
+        case VarType::Boolean:
+        case VarType::Byte:
+        case VarType::Integer:
+        case VarType::Long:
+        case VarType::Currency:
+        case VarType::Single:
+        case VarType::Double:
+            return true;
+        default:
+            return false;
+    }
+}
+
+namespace {
+template <class T, class V>
+const T& Get(const V& v) {
+    if (const T* p = std::get_if<T>(&v))
+        return *p;
+    RaiseRuntime(err::kTypeMismatch, "Type mismatch");
+}
+}  // namespace
+
+bool Variant::AsBoolean() const {
+    return Get<BoolTag>(v_).v;
+}
+uint8_t Variant::AsByte() const {
+    return Get<uint8_t>(v_);
+}
+int16_t Variant::AsInteger() const {
+    return Get<int16_t>(v_);
+}
+int32_t Variant::AsLong() const {
+    return Get<int32_t>(v_);
+}
+calvora::Currency Variant::AsCurrency() const {
+    return Get<calvora::Currency>(v_);
+}
+float Variant::AsSingle() const {
+    return Get<float>(v_);
+}
+double Variant::AsDouble() const {
+    return Get<double>(v_);
+}
+calvora::Date Variant::AsDate() const {
+    return Get<calvora::Date>(v_);
+}
+const std::string& Variant::AsText() const {
+    return Get<std::string>(v_);
+}
+const calvora::Bytes& Variant::AsBinary() const {
+    return Get<calvora::Bytes>(v_);
+}
+
+double Variant::NumericValue() const {
+    switch (Type()) {
+        case VarType::Boolean:
+            return AsBoolean() ? -1.0 : 0.0;
+        case VarType::Byte:
+            return AsByte();
+        case VarType::Integer:
+            return AsInteger();
+        case VarType::Long:
+            return AsLong();
+        case VarType::Currency:
+            return static_cast<double>(AsCurrency().scaled) / 10000.0;
+        case VarType::Single:
+            return AsSingle();
+        case VarType::Double:
+            return AsDouble();
+        default:
+            RaiseRuntime(err::kTypeMismatch, "Type mismatch: not a number");
+    }
+}
+
+namespace {
+
+// The shortest general-format text (up to `digits` significant digits) that
+// reads back as the same value at that precision, the exponent written as the
+// runtime writes it ("1E+15"). to_chars/from_chars never consult the locale,
+// so a German decimal comma cannot appear.
+std::string FormatReal(double value, int digits) {
+    if (std::isnan(value))
+        return "NaN";
+    if (std::isinf(value))
+        return value < 0 ? "-Infinity" : "Infinity";
+    char buf[64];
+    auto format = [&](int precision) {
+        auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, precision);
+        return std::string(buf, r.ptr);
+    };
+    auto parse = [](const std::string& s) {
+        double d = 0;
+        std::from_chars(s.data(), s.data() + s.size(), d);
+        return d;
+    };
+    double target = parse(format(digits));
+    std::string s;
+    for (int p = 1; p <= digits; ++p) {
+        s = format(p);
+        if (parse(s) == target)
+            break;
+    }
+    if (auto e = s.find('e'); e != std::string::npos)
+        s[e] = 'E';
+    return s;
+}
+
+}  // namespace
+
+std::string NumberToText(const Variant& v) {
+    switch (v.Type()) {
+        case VarType::Byte:
+            return std::to_string(v.AsByte());
+        case VarType::Integer:
+            return std::to_string(v.AsInteger());
+        case VarType::Long:
+            return std::to_string(v.AsLong());
+        case VarType::Single:
+            return FormatReal(v.AsSingle(), 7);
+        case VarType::Double:
+            return FormatReal(v.AsDouble(), 15);
+        default:
+            RaiseRuntime(err::kTypeMismatch, "Type mismatch: not a plain number");
+    }
+}
+
+}  // namespace calvora
