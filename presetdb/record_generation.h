@@ -1,0 +1,14 @@
+// Generation of the preset records: one per source definition and valid machine.
+#pragma once
+
+#include "errors/run_state.h"
+#include "presetdb/dao_database.h"
+
+namespace calvora {
+
+// Fills the freshly created PRESET_DEFS of db (the unit's source database)
+// from Source_PRESET_DEFS for every valid machine of run.ExistingMachines,
+// reading run.PartVarNames and run.StudioProject. Reports as "CreateRecordSets".
+void CreateRecordSets(RunState& run, dao::Database& db);
+
+}  // namespace calvora
