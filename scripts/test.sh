@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds everything and runs all tests twice: in a normal build and in a
+# build with AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+jobs=${JOBS:-2}
+# Qt and fontconfig keep some allocations for the life of the process; only
+# our own leaks should fail a test.
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+
+run() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j"$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 300
+}
+
+run build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run build-asan -DCMAKE_BUILD_TYPE=Debug -DCALVORA_SANITIZE=ON
