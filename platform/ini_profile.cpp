@@ -98,14 +98,10 @@ std::optional<std::string> ReadAll(const fs::path& file) {
     return std::move(bytes).str();
 }
 
-// Windows' read-only attribute: a file nobody may write. Root passes the
-// permission check, so the mode bits are looked at as well.
-bool IsReadOnly(const fs::path& file) {
-    std::error_code ec;
-    fs::perms perms = fs::status(file, ec).permissions();
-    constexpr fs::perms anyWrite =
-        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    return ec || (perms & anyWrite) == fs::perms::none || ::access(file.c_str(), W_OK) != 0;
+// A file this user may not write counts as read-only. (The replacement
+// itself refuses a file without any write bit, also for root.)
+bool MayNotWrite(const fs::path& file) {
+    return ::access(file.c_str(), W_OK) != 0;
 }
 
 IniText FileText(const fs::path& file) {
@@ -266,17 +262,20 @@ bool WriteProfileString(const fs::path& file, std::string_view section, std::str
     }
     std::error_code ec;
     // Through a symbolic link the file it names is edited, not the link replaced.
-    fs::path target = fs::is_symlink(file, ec) ? fs::canonical(file, ec) : file;
-    if (ec) {
-        return false;
+    fs::path target = file;
+    if (fs::symlink_status(file, ec).type() == fs::file_type::symlink) {
+        target = fs::canonical(file, ec);
+        if (ec) {
+            return false;  // a dangling link
+        }
     }
     fs::file_status status = fs::status(target, ec);
     if (ec && status.type() != fs::file_type::not_found) {
-        return false;
+        return false;  // the file's attributes cannot be read
     }
     std::string bytes;
     if (fs::exists(status)) {
-        if (!fs::is_regular_file(status) || IsReadOnly(target)) {
+        if (!fs::is_regular_file(status) || MayNotWrite(target)) {
             return false;
         }
         std::optional<std::string> existing = ReadAll(target);
