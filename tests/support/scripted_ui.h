@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,12 +23,18 @@ class ScriptedUi : public Ui {
     void Answer(int answer) { answers_.push_back(answer); }
 
     int MsgBox(std::string_view text, int style, std::string_view title) override;
-    void DoEvents() override { ++eventPasses; }
+    // Counts the pass and runs onDoEvents, which stands for the window events
+    // (clicks, close requests) delivered during that pass.
+    void DoEvents() override {
+        ++eventPasses;
+        if (onDoEvents) onDoEvents();
+    }
     void SetBusy(bool busy) override { busyChanges.push_back(busy); }
 
     std::vector<ShownBox> boxes;
     std::vector<bool> busyChanges;
     int eventPasses = 0;
+    std::function<void()> onDoEvents;
 
     ~ScriptedUi() override;  // fails the test when scripted answers were left unused
 

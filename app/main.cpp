@@ -1,0 +1,66 @@
+// Starts the program: wires the host services into the run, starts Qt and
+// loads the dialog, whose loading runs the whole course and ends the program
+// by throwing EndOfProgram; its exit code becomes the process's.
+#include <QApplication>
+#include <cstdlib>
+
+#include "app/qt/dialog_window.h"
+#include "errors/error_protocol.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/process.h"
+#include "platform/qt/qt_ui.h"
+#include "settings/command_line.h"
+#include "settings/wiring.h"
+
+namespace {
+
+using namespace calvora;
+
+// The start mode is peeked at before any window can exist, without
+// reporting; Form_Load reads it again with its normal reporting.
+class PeekUi : public Ui {
+  public:
+    int MsgBox(std::string_view, int, std::string_view) override { return box::kYes; }
+    void DoEvents() override {}
+    void SetBusy(bool) override {}
+};
+
+bool IsSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// A silent run must not need a display: without one, and when no platform
+// was chosen, Qt draws off screen.
+void ChooseHeadlessPlatform(Process& process, Files& files) {
+    if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM"))
+        return;
+    PeekUi peekUi;
+    RunState peek(Services{peekUi, process, files});
+    if (ReadCommandQuietly(peek, process.CommandLine(), "EXTERNAL") == "SILENT") {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv, char** envp) {
+    PathModel paths = PathModel::FromEnvironment();
+    HostFiles files(paths);
+    HostProcess process(argc, argv, envp, paths);
+    ChooseHeadlessPlatform(process, files);
+
+    QApplication application(argc, argv);
+    QtUi ui;
+    RunState run(Services{ui, process, files});
+    WireSettings(run);
+    DialogWindow window(run, ui);
+    try {
+        window.Load();
+    } catch (const EndOfProgram& end) {
+        return end.exitCode;
+    }
+    // Loading always ends in CloseMe, which ends the program.
+    return exitcode::kClean;
+}

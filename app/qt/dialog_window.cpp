@@ -1,0 +1,132 @@
+#include "app/qt/dialog_window.h"
+
+#include <QCloseEvent>
+#include <QFont>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+
+#include "app/qt/pictures.h"
+
+namespace calvora {
+
+namespace {
+
+const QColor kDialogGrey(kLightGrey.r, kLightGrey.g, kLightGrey.b);
+
+QFont HeaderFont() {
+    // The design font; where it is missing, Qt picks the closest sans serif.
+    QFont font("MS Sans Serif");
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(13.5);
+    font.setBold(true);
+    return font;
+}
+
+}  // namespace
+
+DialogWindow::DialogWindow(RunState& run, QtUi& ui)
+    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      ui_(ui),
+      dialog_(run, *this) {
+    setFixedSize(Twips(11880), Twips(8595));
+    QPalette grey = palette();
+    grey.setColor(QPalette::Window, kDialogGrey);
+    grey.setColor(QPalette::Button, kDialogGrey);
+    setPalette(grey);
+    setAutoFillBackground(true);
+
+    header_ = new QLabel("Calvora - Konfiguration Heizung", this);
+    header_->setGeometry(Twips(30), Twips(30), Twips(11775), Twips(360));
+    header_->setFont(HeaderFont());
+    header_->setAutoFillBackground(true);
+
+    mainFrame_ = new QGroupBox(this);
+    mainFrame_->setGeometry(0, Twips(390), Twips(11880), Twips(7260));
+    mainFrame_->setAutoFillBackground(true);
+
+    quest_ = GraphicalButton(QuestPicture(), 7350, 7710, 975, 855);
+    ok_ = GraphicalButton(OkPicture(), 8400, 7710, 1695, 855);
+    cancel_ = GraphicalButton(CancelPicture(), 10170, 7710, 1695, 855);
+
+    // Tab indices: MainFrame 0, CommandOK 1, CommandCancel 2, CommandQuest 3, Header 4.
+    setTabOrder(mainFrame_, ok_);
+    setTabOrder(ok_, cancel_);
+    setTabOrder(cancel_, quest_);
+    setTabOrder(quest_, header_);
+
+    controls_.push_back(
+        std::make_unique<WidgetControl>(ControlDesign{"Header", "Label", {}, "", 0}, header_));
+    controls_.push_back(std::make_unique<WidgetControl>(
+        ControlDesign{"MainFrame", "Frame", {}, "", 0}, mainFrame_));
+    controls_.push_back(std::make_unique<WidgetControl>(
+        ControlDesign{"CommandQuest", "CommandButton", {}, "", 0}, quest_));
+    controls_.push_back(std::make_unique<WidgetControl>(
+        ControlDesign{"CommandOK", "CommandButton", {}, "", 1}, ok_));
+    controls_.push_back(std::make_unique<WidgetControl>(
+        ControlDesign{"CommandCancel", "CommandButton", {}, "", 2}, cancel_));
+
+    Wire(quest_, &frm_Calvora_Config_Exe::CommandQuest_Click);
+    Wire(ok_, &frm_Calvora_Config_Exe::CommandOK_Click);
+    Wire(cancel_, &frm_Calvora_Config_Exe::CommandCancel_Click);
+}
+
+QPushButton* DialogWindow::GraphicalButton(const QPixmap& picture, int left, int top, int width,
+                                           int height) {
+    auto* button = new QPushButton(this);
+    button->setGeometry(Twips(left), Twips(top), Twips(width), Twips(height));
+    button->setIcon(QIcon(picture));
+    button->setIconSize(picture.size());
+    button->setFocusPolicy(Qt::StrongFocus);
+    button->setAutoFillBackground(true);
+    return button;
+}
+
+void DialogWindow::Wire(QPushButton* button, void (frm_Calvora_Config_Exe::*handler)()) {
+    connect(button, &QPushButton::clicked, this,
+            [this, handler] { ui_.RunHandler([&] { (dialog_.*handler)(); }); });
+}
+
+std::string DialogWindow::Caption() const {
+    return windowTitle().toStdString();
+}
+
+void DialogWindow::SetCaption(const std::string& caption) {
+    setWindowTitle(QString::fromStdString(caption));
+}
+
+std::vector<Control*> DialogWindow::Controls() {
+    std::vector<Control*> list;
+    for (auto& control : controls_)
+        list.push_back(control.get());
+    return list;
+}
+
+void DialogWindow::Show() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void DialogWindow::closeEvent(QCloseEvent* event) {
+    // The window never closes by itself: a confirmed close ends the program,
+    // which then unwinds to main and takes the window with it.
+    event->ignore();
+    ui_.RunHandler([this] { dialog_.CloseRequested(); });
+}
+
+void DialogWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        ui_.RunHandler([this] { dialog_.Form_Activate(); });
+    }
+}
+
+void DialogWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    ui_.RunHandler([this] { dialog_.Form_Resize(); });
+}
+
+}  // namespace calvora
