@@ -1,0 +1,374 @@
+#include "tools/mdb_reader.h"
+
+// glib first: mdbtools.h includes it inside extern "C", where glib's C++
+// parts would not compile; its include guard then makes that inner include empty.
+#include <glib.h>
+#include <mdbtools.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+
+#include "platform/text.h"
+#include "tools/mdb_values.h"
+
+namespace fs = std::filesystem;
+
+namespace calvora::mdbimport {
+
+struct AccessReader::Handle {
+    MdbHandle* mdb = nullptr;
+    std::vector<MdbCatalogEntry*> entries;  // parallel to tables_
+    ~Handle() {
+        if (mdb)
+            mdb_close(mdb);
+    }
+};
+
+namespace {
+
+// Row offsets on a data page carry flags in their top bits.
+constexpr int kRowOffsetMask = 0x1fff;
+
+// A memo or OLE value in a record is a 12-byte reference: a 3-byte length,
+// a type byte, the page and row of the data, then 4 unused bytes.
+constexpr int kLongValueHeader = 12;
+constexpr unsigned kLongValueInline = 0x80;      // data follows the reference
+constexpr unsigned kLongValueSinglePage = 0x40;  // data is one row elsewhere
+constexpr unsigned kLongValueChain = 0x00;       // rows linked by a 4-byte pointer
+
+struct TableDefFree {
+    void operator()(MdbTableDef* t) const { mdb_free_tabledef(t); }
+};
+using TableDefPtr = std::unique_ptr<MdbTableDef, TableDefFree>;
+
+std::string Quoted(const std::string& s) {
+    return "\"" + s + "\"";
+}
+
+std::string Damaged(const fs::path& file) {
+    return Quoted(file.string()) + " is damaged: ";
+}
+
+// Looks at the start of the file so that a missing, unreadable, foreign or
+// SQLite file gets a plain message instead of mdbtools' generic refusal (it
+// even accepts an empty file). An Access file names its format at offset 4.
+void CheckAccessHeader(const fs::path& file) {
+    std::error_code ec;
+    if (!fs::exists(file, ec))
+        throw ImportFailure(Quoted(file.string()) + ": file not found");
+    if (!fs::is_regular_file(file, ec)) {
+        throw ImportFailure(Quoted(file.string()) + " is not a file");
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        throw ImportFailure(Quoted(file.string()) + " cannot be read");
+    char head[20] = {};
+    in.read(head, sizeof head);
+    if (std::memcmp(head, "SQLite format 3", 16) == 0) {
+        throw ImportFailure(Quoted(file.string()) +
+                            " is already an SQLite database; there is nothing to convert");
+    }
+    if (std::memcmp(head + 4, "Standard Jet DB", 16) != 0 &&
+        std::memcmp(head + 4, "Standard ACE DB", 16) != 0) {
+        throw ImportFailure(Quoted(file.string()) + " is not an Access database (.mdb)");
+    }
+}
+
+const char* AccessTypeName(int colType) {
+    switch (colType) {
+        case MDB_BINARY:
+            return "Binary";
+        case MDB_NUMERIC:
+            return "Decimal";
+        case MDB_COMPLEX:
+            return "Attachment or multi-valued";
+        default:
+            return "unknown";
+    }
+}
+
+ImportField FieldOf(const MdbColumn& col, bool jet4, const std::string& where) {
+    ImportField field;
+    field.name = col.name;
+    switch (col.col_type) {
+        case MDB_BOOL:
+            field.type = type::kBoolean;
+            break;
+        case MDB_BYTE:
+            field.type = type::kByte;
+            break;
+        case MDB_INT:
+            field.type = type::kInteger;
+            break;
+        case MDB_LONGINT:
+            field.type = type::kLong;
+            field.counter = col.is_long_auto != 0;
+            break;
+        case MDB_MONEY:
+            field.type = type::kCurrency;
+            break;
+        case MDB_FLOAT:
+            field.type = type::kSingle;
+            break;
+        case MDB_DOUBLE:
+            field.type = type::kDouble;
+            break;
+        case MDB_DATETIME:
+            field.type = type::kDate;
+            break;
+        case MDB_TEXT:
+            field.type = type::kText;
+            break;
+        case MDB_OLE:
+            field.type = type::kLongBinary;
+            break;
+        case MDB_MEMO:
+            field.type = type::kMemo;
+            break;
+        case MDB_REPID:
+            field.type = type::kGuid;
+            break;
+        default:
+            throw ImportFailure(where + "field " + Quoted(field.name) + " has the Access type " +
+                                AccessTypeName(col.col_type) + " (" + std::to_string(col.col_type) +
+                                "), which the SQLite format cannot hold");
+    }
+    if (field.type == type::kText) {
+        // Jet 4 states a text field's size in bytes of UTF-16.
+        field.size = jet4 ? col.col_size / 2 : col.col_size;
+        if (field.size < 1 || field.size > 255) {
+            throw ImportFailure(where + "field " + Quoted(field.name) + " has the text size " +
+                                std::to_string(field.size) + ", outside 1..255");
+        }
+    } else {
+        field.size = FixedSize(field.type);
+    }
+    return field;
+}
+
+TableDefPtr OpenTableDef(MdbCatalogEntry* entry, const fs::path& file) {
+    TableDefPtr table(mdb_read_table(entry));
+    if (!table || !mdb_read_columns(table.get())) {
+        throw ImportFailure(Damaged(file) + "the definition of table " +
+                            Quoted(entry->object_name) + " cannot be read");
+    }
+    mdb_rewind_table(table.get());
+    return table;
+}
+
+// The bytes of a memo or OLE value from its reference in the record.
+std::optional<std::string> LongValueBytes(MdbHandle* mdb, const unsigned char* ref, size_t size) {
+    if (size == 0)
+        return std::string();
+    if (size < kLongValueHeader)
+        return std::nullopt;
+    const size_t length = static_cast<uint32_t>(ReadInt32(ref)) & 0x00ffffffu;
+    const unsigned kind = ref[3];
+    std::string bytes;
+    if (kind == kLongValueInline) {
+        bytes.assign(reinterpret_cast<const char*>(ref) + kLongValueHeader,
+                     size - kLongValueHeader);
+    } else if (kind == kLongValueSinglePage || kind == kLongValueChain) {
+        int pageRow = ReadInt32(ref + 4);
+        // A chain never has more links than bytes; the bound stops a looping chain.
+        for (size_t links = 0; pageRow != 0; ++links) {
+            void* page = nullptr;
+            int offset = 0;
+            size_t rowSize = 0;
+            if (links > length || mdb_find_pg_row(mdb, pageRow, &page, &offset, &rowSize) != 0) {
+                return std::nullopt;
+            }
+            const auto* row = static_cast<const unsigned char*>(page) + offset;
+            if (kind == kLongValueSinglePage) {
+                bytes.assign(reinterpret_cast<const char*>(row), rowSize);
+                break;
+            }
+            if (rowSize < 4)
+                return std::nullopt;
+            pageRow = ReadInt32(row);
+            bytes.append(reinterpret_cast<const char*>(row) + 4, rowSize - 4);
+        }
+    } else {
+        return std::nullopt;
+    }
+    if (bytes.size() < length)
+        return std::nullopt;
+    bytes.resize(length);
+    return bytes;
+}
+
+class RecordDecoder {
+  public:
+    RecordDecoder(MdbHandle* mdb, bool jet4, std::string where)
+        : mdb_(mdb), jet4_(jet4), where_(std::move(where)) {}
+
+    FieldValue Value(const ImportField& field, const MdbField& stored, int64_t record) const {
+        // Jet keeps a Boolean in the null mask: a set bit is true.
+        if (field.type == type::kBoolean)
+            return int64_t{stored.is_null ? 0 : -1};
+        if (stored.is_null)
+            return std::monostate{};
+        const auto* p = static_cast<const unsigned char*>(stored.value);
+        const auto size = static_cast<size_t>(stored.siz);
+        if (FixedSize(field.type) > 0 && size < static_cast<size_t>(FixedSize(field.type))) {
+            Fail(field, record, "the stored value is cut short (the file is damaged)");
+        }
+        switch (field.type) {
+            case type::kByte:
+                return int64_t{p[0]};
+            case type::kInteger:
+                return int64_t{ReadInt16(p)};
+            case type::kLong:
+                return int64_t{ReadInt32(p)};
+            case type::kCurrency: {
+                auto amount = CurrencyValue(ReadInt64(p));
+                if (!amount)
+                    Fail(field, record, "the amount has more digits than SQLite keeps");
+                return *amount;
+            }
+            case type::kSingle:
+                return Number(field, record, ReadSingle(p));
+            case type::kDouble:
+                return Number(field, record, ReadDouble(p));
+            case type::kDate: {
+                auto text = DateText(ReadDouble(p));
+                if (!text)
+                    Fail(field, record, "the date lies outside 0100-01-01 .. 9999-12-31");
+                return *text;
+            }
+            case type::kGuid:
+                return GuidText(p);
+            case type::kText:
+                return Text(field, record,
+                            std::string_view(reinterpret_cast<const char*>(p), p ? size : 0));
+            case type::kMemo:
+                return Text(field, record, LongValue(field, record, p, size));
+            case type::kLongBinary:
+                return Blob{LongValue(field, record, p, size)};
+        }
+        Fail(field, record, "the field type is unknown");
+    }
+
+  private:
+    [[noreturn]] void Fail(const ImportField& field, int64_t record, const std::string& why) const {
+        throw ImportFailure(where_ + "field " + Quoted(field.name) + ", record " +
+                            std::to_string(record) + ": " + why);
+    }
+
+    // SQLite would store NaN as null, which is not the value Access held.
+    double Number(const ImportField& field, int64_t record, double v) const {
+        if (std::isnan(v))
+            Fail(field, record, "the number is NaN, which SQLite stores as null");
+        return v;
+    }
+
+    std::string LongValue(const ImportField& field, int64_t record, const unsigned char* ref,
+                          size_t size) const {
+        auto bytes = LongValueBytes(mdb_, ref, size);
+        if (!bytes)
+            Fail(field, record, "the long value cannot be read (the file is damaged)");
+        return std::move(*bytes);
+    }
+
+    std::string Text(const ImportField& field, int64_t record, std::string_view stored) const {
+        auto text = DecodeText(stored, jet4_);
+        if (!text)
+            Fail(field, record, "the text is not valid UTF-16 (the file is damaged)");
+        if (field.type == type::kText && Len(*text) > field.size) {
+            Fail(field, record,
+                 "the text has " + std::to_string(Len(*text)) +
+                     " characters, more than the field size " + std::to_string(field.size));
+        }
+        return std::move(*text);
+    }
+
+    MdbHandle* mdb_;
+    bool jet4_;
+    std::string where_;
+};
+
+}  // namespace
+
+AccessReader::AccessReader(const fs::path& file) : file_(file), handle_(new Handle) {
+    CheckAccessHeader(file);
+    handle_->mdb = mdb_open(file.c_str(), MDB_NOFLAGS);
+    if (!handle_->mdb)
+        throw ImportFailure(Damaged(file) + "its header cannot be read");
+    MdbHandle* mdb = handle_->mdb;
+    // The catalog lists the system table it is read from; a catalog without
+    // it was not read from a sound file.
+    if (!mdb_read_catalog(mdb, MDB_TABLE) || !mdb_get_catalogentry_by_name(mdb, "MSysObjects")) {
+        throw ImportFailure(Damaged(file) + "its list of tables cannot be read");
+    }
+    const bool jet4 = mdb->f->jet_version != MDB_VER_JET3;
+    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        if (entry->object_type != MDB_TABLE || !mdb_is_user_table(entry))
+            continue;
+        TableDefPtr def = OpenTableDef(entry, file);
+        ImportTable table;
+        table.name = entry->object_name;
+        table.recordCount = def->num_rows;
+        const std::string where = Quoted(file.string()) + ": table " + Quoted(table.name) + ", ";
+        for (unsigned c = 0; c < def->num_cols; ++c) {
+            auto* col = static_cast<MdbColumn*>(g_ptr_array_index(def->columns, c));
+            table.fields.push_back(FieldOf(*col, jet4, where));
+        }
+        tables_.push_back(std::move(table));
+        handle_->entries.push_back(entry);
+    }
+}
+
+AccessReader::~AccessReader() = default;
+
+void AccessReader::ReadRecords(
+    const ImportTable& table,
+    const std::function<void(const std::vector<FieldValue>&, int64_t)>& onRecord) {
+    size_t index = 0;
+    while (index < tables_.size() && tables_[index].name != table.name)
+        ++index;
+    if (index == tables_.size()) {
+        throw ImportFailure(Quoted(file_.string()) + " has no table " + Quoted(table.name));
+    }
+    MdbHandle* mdb = handle_->mdb;
+    TableDefPtr def = OpenTableDef(handle_->entries[index], file_);
+    const std::vector<ImportField>& fields = tables_[index].fields;
+    if (def->num_cols != fields.size()) {
+        throw ImportFailure(Damaged(file_) + "table " + Quoted(table.name) +
+                            " changed its fields while being read");
+    }
+    const std::string where = Quoted(file_.string()) + ": table " + Quoted(table.name) + ", ";
+    const RecordDecoder decoder(mdb, mdb->f->jet_version != MDB_VER_JET3, where);
+
+    std::vector<MdbField> stored(fields.size());
+    std::vector<FieldValue> values(fields.size());
+    int64_t record = 0;
+    // mdb_fetch_row walks the table's data pages and leaves the page of the
+    // record it found in mdb->pg_buf; the record is then cracked again here,
+    // because the fetch reports neither which fields are null nor where
+    // their bytes are.
+    while (mdb_fetch_row(def.get())) {
+        ++record;
+        int start = 0;
+        size_t size = 0;
+        if (mdb_find_row(mdb, static_cast<int>(def->cur_row) - 1, &start, &size) != 0 ||
+            mdb_crack_row(def.get(), start & kRowOffsetMask, size, stored.data()) < 0) {
+            throw ImportFailure(where + "record " + std::to_string(record) +
+                                " cannot be read (the file is damaged)");
+        }
+        for (size_t i = 0; i < fields.size(); ++i) {
+            values[i] = decoder.Value(fields[i], stored[i], record);
+        }
+        onRecord(values, record);
+    }
+    // mdbtools skips records it cannot make sense of; the count the table
+    // states is what tells a complete read from a damaged file.
+    if (record != tables_[index].recordCount) {
+        throw ImportFailure(Damaged(file_) + "table " + Quoted(table.name) + " states " +
+                            std::to_string(tables_[index].recordCount) + " records, but " +
+                            std::to_string(record) + " could be read");
+    }
+}
+
+}  // namespace calvora::mdbimport
