@@ -37,11 +37,13 @@ struct TranslatedQuery {
     std::vector<int> columns;         // selected column positions in the table
     std::string sql;                  // SELECT rowid, ... with ?1.. parameters
     std::vector<std::string> params;  // the literal texts, in parameter order
+    std::string rowidAlias;           // SQLite's name for the row id in sql
 };
 
 struct TableColumns {
     std::string name;
     std::vector<std::string> columnNames;  // stored names, column order
+    std::vector<ColumnType> columnTypes;   // same order; text types compare case-blind
 };
 
 // Translates a SELECT text. lookup(name) returns the table of that case-blind

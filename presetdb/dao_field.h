@@ -57,6 +57,7 @@ class Field {
     void SetValue(const Variant& value);
 
     detail::FieldImpl& Impl() const;  // for the engine's own use
+    const std::shared_ptr<detail::FieldImpl>& Shared() const;
 
   private:
     std::shared_ptr<detail::FieldImpl> impl_;

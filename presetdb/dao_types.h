@@ -32,6 +32,7 @@ inline constexpr int32_t kTableExists = 3010;
 inline constexpr int32_t kUpdateWithoutEdit = 3020;  // Update/value write without Edit or AddNew
 inline constexpr int32_t kNoCurrentRecord = 3021;
 inline constexpr int32_t kDatabaseNotFound = 3024;
+inline constexpr int32_t kInvalidName = 3125;  // empty table, field or index name
 inline constexpr int32_t kDiskFull = 3026;
 inline constexpr int32_t kDiskError = 3043;
 inline constexpr int32_t kFileInUse = 3045;         // locked by another program at open

@@ -1,0 +1,350 @@
+#include "presetdb/engine_connection.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <cstring>
+#include <fstream>
+
+#include "platform/failure.h"
+#include "platform/text.h"
+#include "presetdb/dao_conversion.h"
+#include "presetdb/dao_types.h"
+#include "presetdb/engine_nocase.h"
+
+namespace calvora::dao::detail {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+[[noreturn]] void RaiseOpen(int32_t number, const fs::path& file, const std::string& why) {
+    throw Failure(number, kSourceEngine,
+                  "Cannot open the database '" + file.string() + "': " + why);
+}
+
+// Looks at the first bytes before SQLite does, so that an Access file or
+// other foreign file gets a precise message, and an empty file (which
+// SQLite would quietly take for a new database) is refused.
+void CheckFileKind(const fs::path& file) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(file, ec);
+    if (ec || !fs::exists(status) || fs::is_directory(status))
+        throw Failure(err::kDatabaseNotFound, kSourceEngine,
+                      "Could not find the database file '" + file.string() + "'");
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        RaiseOpen(err::kCannotOpen, file, "the file cannot be read (permission denied)");
+    std::array<char, 32> header{};
+    in.read(header.data(), header.size());
+    const std::string_view head(header.data(), static_cast<size_t>(in.gcount()));
+    if (head.empty())
+        RaiseOpen(err::kUnrecognizedFormat, file, "the file is empty, not a database");
+    if (head.substr(0, 16) == std::string_view("SQLite format 3\0", 16))
+        return;
+    if (head.substr(4, 15) == "Standard Jet DB" || head.substr(4, 15) == "Standard ACE DB")
+        RaiseOpen(err::kUnrecognizedFormat, file,
+                  "it is an Access (Jet) database; convert it first with: presetdb import '" +
+                      file.string() + "'");
+    RaiseOpen(err::kUnrecognizedFormat, file, "unrecognized database format");
+}
+
+// SQLite writes its rollback journal beside the file, so the folder must
+// allow changes too; saying so at open beats a puzzling failure at the
+// first write.
+void CheckWritable(const fs::path& file) {
+    if (::access(file.c_str(), W_OK) != 0)
+        RaiseOpen(err::kCannotOpen, file, "the file is read-only");
+    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    if (::access(folder.c_str(), W_OK) != 0)
+        RaiseOpen(err::kCannotOpen, file,
+                  "its folder does not allow changes (the engine writes a journal beside it)");
+}
+
+}  // namespace
+
+int TableInfo::Find(std::string_view column) const {
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (EqualsNoCase(columns[i].name, column))
+            return static_cast<int>(i);
+    return -1;
+}
+
+std::string QuoteName(std::string_view name) {
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string RowIdAlias(const std::vector<std::string>& columnNames) {
+    for (const char* alias : {"rowid", "_rowid_", "oid"}) {
+        bool shadowed = false;
+        for (const std::string& column : columnNames)
+            shadowed = shadowed || EqualsNoCase(column, alias);
+        if (!shadowed)
+            return alias;
+    }
+    throw Failure(err::kEngineFailure, kSourceDatabase,
+                  "A table with columns named rowid, _rowid_ and oid is not supported");
+}
+
+std::shared_ptr<Connection> Connection::Open(const fs::path& file) {
+    CheckFileKind(file);
+    CheckWritable(file);
+    sqlite3* db = nullptr;
+    const int rc =
+        sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    std::shared_ptr<Connection> conn(new Connection(file, db));
+    if (rc != SQLITE_OK) {
+        conn->db_ = nullptr;
+        sqlite3_close_v2(db);
+        RaiseOpen(err::kCannotOpen, file, sqlite3_errstr(rc));
+    }
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(db, 0);
+    RegisterNoCaseCollation(db);
+    try {
+        if (sqlite3_db_readonly(db, "main") == 1)
+            RaiseOpen(err::kCannotOpen, file, "the file is read-only");
+        // Reading the schema proves the format; the journal mode makes the
+        // file a single file again when a client left it in WAL mode.
+        conn->TableNames();
+        conn->Exec("PRAGMA journal_mode=DELETE", kSourceEngine);
+        conn->Exec("BEGIN", kSourceEngine);
+    } catch (const Failure& f) {
+        conn->ReleaseStatements();
+        sqlite3_close_v2(conn->db_);
+        conn->db_ = nullptr;
+        if (f.Number() == err::kCurrentlyLocked)
+            RaiseOpen(err::kFileInUse, file, "the file is in use (locked by another program)");
+        throw;
+    }
+    return conn;
+}
+
+Connection::~Connection() {
+    CloseNoThrow();
+}
+
+void Connection::CheckOpen(const char* source) const {
+    if (!db_)
+        throw Failure(
+            err::kObjectClosed, source,
+            "Object invalid or no longer set: the database '" + FileText() + "' is closed");
+}
+
+void Connection::ReleaseStatements() {
+    statements_.clear();
+    tables_.clear();
+    tablesVersion_ = -1;
+}
+
+void Connection::Close() {
+    if (!db_)
+        return;
+    ReleaseStatements();
+    const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    const std::string message = rc == SQLITE_OK ? "" : sqlite3_errmsg(db_);
+    if (rc != SQLITE_OK)
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    if (rc != SQLITE_OK)
+        RaiseMapped(rc, kSourceDatabase,
+                    "saving the changes at close in '" + FileText() + "': " + message);
+}
+
+void Connection::CloseNoThrow() noexcept {
+    try {
+        Close();
+    } catch (...) {
+        // A destructor cannot report; Close() has rolled back, so the file
+        // keeps its state from before this open.
+    }
+}
+
+void Connection::Raise(int rc, const char* source, std::string_view what) const {
+    RaiseMapped(rc, source,
+                std::string(what) + " in '" + FileText() +
+                    "': " + (db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc)));
+}
+
+void RaiseMapped(int rc, const char* source, const std::string& detail) {
+    switch (rc & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            throw Failure(err::kCurrentlyLocked, source,
+                          "Could not update; currently locked by another program: " + detail);
+        case SQLITE_READONLY:
+        case SQLITE_CANTOPEN:
+        case SQLITE_PERM:
+            throw Failure(err::kCannotOpen, source, "Cannot write: " + detail);
+        case SQLITE_NOTADB:
+        case SQLITE_CORRUPT:
+            throw Failure(err::kUnrecognizedFormat, source,
+                          "Unrecognized or damaged database format: " + detail);
+        case SQLITE_FULL:
+            throw Failure(err::kDiskFull, source, "Not enough space on disk: " + detail);
+        case SQLITE_IOERR:
+            throw Failure(err::kDiskError, source, "Disk or network error: " + detail);
+        default:
+            throw Failure(err::kEngineFailure, source, "Database engine failure: " + detail);
+    }
+}
+
+void Connection::Exec(const std::string& sql, const char* source) {
+    CheckOpen(source);
+    sqlite3_stmt* stmt = nullptr;
+    const int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr);
+    if (rc != SQLITE_OK)
+        Raise(rc, source, "preparing \"" + sql + "\"");
+    Statement owner(stmt);
+    while (Step(stmt, source, sql)) {
+    }
+}
+
+sqlite3_stmt* Connection::Prepare(const std::string& sql, const char* source) {
+    CheckOpen(source);
+    auto it = statements_.find(sql);
+    if (it == statements_.end()) {
+        sqlite3_stmt* stmt = nullptr;
+        const int rc =
+            sqlite3_prepare_v3(db_, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+        if (rc != SQLITE_OK)
+            Raise(rc, source, "preparing \"" + sql + "\"");
+        it = statements_.emplace(sql, std::make_unique<Statement>(stmt)).first;
+    }
+    sqlite3_stmt* stmt = it->second->Get();
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    return stmt;
+}
+
+bool Connection::Step(sqlite3_stmt* stmt, const char* source, std::string_view what) {
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    sqlite3_reset(stmt);
+    Raise(rc, source, what);
+}
+
+int64_t Connection::SchemaVersion() {
+    sqlite3_stmt* stmt = Prepare("PRAGMA schema_version", kSourceDatabase);
+    Step(stmt, kSourceDatabase, "reading the schema version");
+    const int64_t version = sqlite3_column_int64(stmt, 0);
+    sqlite3_reset(stmt);
+    return version;
+}
+
+std::vector<std::string> Connection::TableNames() {
+    sqlite3_stmt* stmt = Prepare(
+        "SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+        "ESCAPE '\\' ORDER BY rowid",
+        kSourceTableDefs);
+    std::vector<std::string> names;
+    while (Step(stmt, kSourceTableDefs, "reading the list of tables"))
+        names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    return names;
+}
+
+const TableInfo* Connection::FindTable(std::string_view name) {
+    const int64_t version = SchemaVersion();
+    if (version != tablesVersion_) {
+        tables_.clear();
+        tablesVersion_ = version;
+    }
+    const std::string key = UCase(name);
+    if (auto it = tables_.find(key); it != tables_.end())
+        return &it->second;
+    for (const std::string& stored : TableNames()) {
+        if (!EqualsNoCase(stored, name))
+            continue;
+        TableInfo info{stored, {}};
+        sqlite3_stmt* stmt =
+            Prepare("SELECT name, type FROM pragma_table_info(?1)", kSourceTableDefs);
+        sqlite3_bind_text(stmt, 1, stored.c_str(), -1, SQLITE_TRANSIENT);
+        while (Step(stmt, kSourceTableDefs, "reading the fields of table " + stored)) {
+            ColumnInfo column;
+            column.name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+            const unsigned char* declared = sqlite3_column_text(stmt, 1);
+            column.declared = declared ? reinterpret_cast<const char*>(declared) : "";
+            column.type = ParseDeclaredType(column.declared);
+            info.columns.push_back(std::move(column));
+        }
+        return &tables_.emplace(key, std::move(info)).first->second;
+    }
+    return nullptr;
+}
+
+const TableInfo& Connection::Table(std::string_view name, const char* source) {
+    if (const TableInfo* table = FindTable(name))
+        return *table;
+    throw Failure(
+        err::kInputTableNotFound, source,
+        "Cannot find the input table or query '" + std::string(name) + "' in '" + FileText() + "'");
+}
+
+void BindStored(sqlite3_stmt* stmt, int index, const Variant& value) {
+    switch (value.Type()) {
+        case VarType::Empty:
+        case VarType::Null:
+            sqlite3_bind_null(stmt, index);
+            break;
+        case VarType::Boolean:
+            sqlite3_bind_int(stmt, index, value.AsBoolean() ? -1 : 0);
+            break;
+        case VarType::Byte:
+        case VarType::Integer:
+        case VarType::Long:
+            sqlite3_bind_int64(stmt, index, static_cast<int64_t>(value.NumericValue()));
+            break;
+        case VarType::Currency:
+        case VarType::Single:
+        case VarType::Double:
+            sqlite3_bind_double(stmt, index, value.NumericValue());
+            break;
+        case VarType::Date:
+            sqlite3_bind_text(stmt, index, DateToText(value.AsDate()).c_str(), -1,
+                              SQLITE_TRANSIENT);
+            break;
+        case VarType::String:
+            sqlite3_bind_text(stmt, index, value.AsText().data(),
+                              static_cast<int>(value.AsText().size()), SQLITE_TRANSIENT);
+            break;
+        case VarType::Binary:
+            sqlite3_bind_blob(stmt, index, value.AsBinary().data(),
+                              static_cast<int>(value.AsBinary().size()), SQLITE_TRANSIENT);
+            break;
+    }
+}
+
+Variant ReadStored(sqlite3_stmt* stmt, int column) {
+    switch (sqlite3_column_type(stmt, column)) {
+        case SQLITE_INTEGER: {
+            const int64_t v = sqlite3_column_int64(stmt, column);
+            if (v >= INT32_MIN && v <= INT32_MAX)
+                return Variant::Long(static_cast<int32_t>(v));
+            return Variant::Double(static_cast<double>(v));
+        }
+        case SQLITE_FLOAT:
+            return Variant::Double(sqlite3_column_double(stmt, column));
+        case SQLITE_TEXT: {
+            const char* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+            return Variant::Text(std::string(text, sqlite3_column_bytes(stmt, column)));
+        }
+        case SQLITE_BLOB: {
+            const auto* data = static_cast<const uint8_t*>(sqlite3_column_blob(stmt, column));
+            return Variant::Binary(Bytes(data, data + sqlite3_column_bytes(stmt, column)));
+        }
+        default:
+            return Variant::Null();
+    }
+}
+
+}  // namespace calvora::dao::detail

@@ -1,0 +1,126 @@
+// One open SQLite connection behind a Database, shared by the objects made
+// from it (recordsets, table definitions, fields keep it alive and ask
+// IsOpen() before every use).
+//
+// Transaction state machine:
+//   Open()  -> validated, journal_mode=DELETE, BEGIN (deferred: the file is
+//              locked for writing only from the first write on)
+//   Close() -> COMMIT, finalize statements, close   (raises when COMMIT fails;
+//              the transaction is then rolled back and the file keeps its state)
+//   ~Connection -> Close(), failures swallowed (a destructor must not throw)
+// A busy timeout bounds every wait for another program's lock.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/variant.h"
+#include "presetdb/dao_schema.h"
+
+namespace calvora::dao::detail {
+
+struct ColumnInfo {
+    std::string name;
+    std::string declared;
+    ColumnType type;
+};
+
+struct TableInfo {
+    std::string name;
+    std::vector<ColumnInfo> columns;
+    // Position of the column of that case-blind name, or -1.
+    int Find(std::string_view column) const;
+};
+
+// A prepared statement, reset and cleared before each use.
+class Statement {
+  public:
+    explicit Statement(sqlite3_stmt* stmt) : stmt_(stmt) {}
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    sqlite3_stmt* Get() const { return stmt_; }
+
+  private:
+    sqlite3_stmt* stmt_;
+};
+
+class Connection {
+  public:
+    static constexpr int kBusyTimeoutMs = 2000;
+
+    // Raises 3024, 3343, 3051, 3045 as OpenDatabase promises.
+    static std::shared_ptr<Connection> Open(const std::filesystem::path& file);
+    ~Connection();
+
+    bool IsOpen() const { return db_ != nullptr; }
+    // Raises 3420 (source as given) when the connection was closed.
+    void CheckOpen(const char* source) const;
+    const std::filesystem::path& Path() const { return path_; }
+    // The file's path as messages show it.
+    std::string FileText() const { return path_.string(); }
+
+    void Close();
+    void CloseNoThrow() noexcept;
+
+    // Runs a statement without results (DDL, DML) inside the transaction.
+    void Exec(const std::string& sql, const char* source);
+
+    // A cached prepared statement for this SQL text, reset and unbound.
+    sqlite3_stmt* Prepare(const std::string& sql, const char* source);
+
+    // Steps a statement; true for a row, false when done. Raises the mapped
+    // failure for errors, naming what.
+    bool Step(sqlite3_stmt* stmt, const char* source, std::string_view what);
+
+    // Tables in creation order.
+    std::vector<std::string> TableNames();
+    // The table of that case-blind name, or nullptr. Valid until the schema
+    // changes (any DDL, here or by another connection).
+    const TableInfo* FindTable(std::string_view name);
+    // The table of that name or 3078.
+    const TableInfo& Table(std::string_view name, const char* source);
+
+    // Raises the failure for an SQLite result code.
+    [[noreturn]] void Raise(int rc, const char* source, std::string_view what) const;
+
+  private:
+    Connection(std::filesystem::path path, sqlite3* db) : path_(std::move(path)), db_(db) {}
+    void ReleaseStatements();
+    int64_t SchemaVersion();
+
+    std::filesystem::path path_;
+    sqlite3* db_;
+    std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
+    std::unordered_map<std::string, TableInfo> tables_;  // by upper-case name
+    int64_t tablesVersion_ = -1;
+};
+
+// Binds a value held in a field's type (see ConvertForField) as SQLite
+// stores it by the on-disk convention.
+void BindStored(sqlite3_stmt* stmt, int index, const Variant& value);
+// The stored value of a result column in its natural Variant: Null, Long (or
+// Double beyond 32 bits), Double, Text or Binary.
+Variant ReadStored(sqlite3_stmt* stmt, int column);
+
+// Raises the failure that an SQLite result code stands for, with detail as
+// the description's tail (3218 locked, 3051 read-only, 3343 not a database,
+// 3026 disk full, 3043 disk error, 3000 otherwise).
+[[noreturn]] void RaiseMapped(int rc, const char* source, const std::string& detail);
+
+// SQLite's name for the row id that no column shadows (rowid, _rowid_ or
+// oid). Raises 3000 when the table has columns of all three names.
+std::string RowIdAlias(const std::vector<std::string>& columnNames);
+
+// "name" quoted for SQLite.
+std::string QuoteName(std::string_view name);
+
+}  // namespace calvora::dao::detail

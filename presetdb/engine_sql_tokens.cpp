@@ -1,0 +1,109 @@
+#include "presetdb/engine_sql_tokens.h"
+
+#include "platform/failure.h"
+#include "platform/text.h"
+#include "presetdb/dao_types.h"
+
+namespace calvora::dao::detail {
+
+namespace {
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Letters, digits, underscore and every byte of a non-ASCII character.
+bool IsWordChar(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    return u >= 0x80 || IsDigit(c) || c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+}  // namespace
+
+void RaiseSyntax(std::string_view sql, const std::string& problem) {
+    throw Failure(err::kSyntaxError, kSourceDatabase,
+                  "Syntax error in query expression: " + problem + " in '" + Left(sql, 300) + "'");
+}
+
+std::vector<SqlToken> TokenizeSql(std::string_view sql) {
+    std::vector<SqlToken> tokens;
+    size_t i = 0;
+    while (i < sql.size()) {
+        const char c = sql[i];
+        if (IsBlank(c)) {
+            ++i;
+            continue;
+        }
+        SqlToken token;
+        token.offset = i;
+        if (c == '"' || c == '\'') {
+            token.kind = SqlToken::Kind::Text;
+            size_t j = i + 1;
+            for (;; ++j) {
+                if (j >= sql.size())
+                    RaiseSyntax(sql, "unbalanced quote (" + std::string(1, c) + ")");
+                if (sql[j] != c) {
+                    token.text += sql[j];
+                } else if (j + 1 < sql.size() && sql[j + 1] == c) {
+                    token.text += c;  // a doubled quote stands for one
+                    ++j;
+                } else {
+                    break;
+                }
+            }
+            i = j + 1;
+        } else if (c == '[') {
+            token.kind = SqlToken::Kind::Name;
+            const size_t close = sql.find(']', i + 1);
+            if (close == std::string_view::npos)
+                RaiseSyntax(sql, "missing ] after a bracketed name");
+            token.text = std::string(sql.substr(i + 1, close - i - 1));
+            i = close + 1;
+        } else if (IsDigit(c) || (c == '.' && i + 1 < sql.size() && IsDigit(sql[i + 1]))) {
+            token.kind = SqlToken::Kind::Number;
+            size_t j = i;
+            while (j < sql.size() && IsDigit(sql[j]))
+                ++j;
+            if (j < sql.size() && sql[j] == '.')
+                for (++j; j < sql.size() && IsDigit(sql[j]);)
+                    ++j;
+            if (j < sql.size() && (sql[j] == 'e' || sql[j] == 'E')) {
+                size_t k = j + 1;
+                if (k < sql.size() && (sql[k] == '+' || sql[k] == '-'))
+                    ++k;
+                if (k < sql.size() && IsDigit(sql[k])) {
+                    while (k < sql.size() && IsDigit(sql[k]))
+                        ++k;
+                    j = k;
+                }
+            }
+            if (j < sql.size() && IsWordChar(sql[j]))
+                RaiseSyntax(sql, "a number runs into letters (" +
+                                     std::string(sql.substr(i, j - i + 1)) + ")");
+            token.text = std::string(sql.substr(i, j - i));
+            i = j;
+        } else if (IsWordChar(c)) {
+            token.kind = SqlToken::Kind::Word;
+            size_t j = i;
+            while (j < sql.size() && IsWordChar(sql[j]))
+                ++j;
+            token.text = std::string(sql.substr(i, j - i));
+            i = j;
+        } else {
+            token.kind = SqlToken::Kind::Symbol;
+            token.text = std::string(1, c);
+            ++i;
+        }
+        tokens.push_back(std::move(token));
+    }
+    SqlToken end;
+    end.offset = sql.size();
+    tokens.push_back(end);
+    return tokens;
+}
+
+}  // namespace calvora::dao::detail
