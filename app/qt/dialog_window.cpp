@@ -47,15 +47,16 @@ DialogWindow::DialogWindow(RunState& run, QtUi& ui)
     mainFrame_->setGeometry(0, Twips(390), Twips(11880), Twips(7260));
     mainFrame_->setAutoFillBackground(true);
 
-    quest_ = GraphicalButton(QuestPicture(), 7350, 7710, 975, 855);
+    // Created in tab order, so that the focus chain starts at CommandOK.
     ok_ = GraphicalButton(OkPicture(), 8400, 7710, 1695, 855);
     cancel_ = GraphicalButton(CancelPicture(), 10170, 7710, 1695, 855);
+    quest_ = GraphicalButton(QuestPicture(), 7350, 7710, 975, 855);
 
-    // Tab indices: MainFrame 0, CommandOK 1, CommandCancel 2, CommandQuest 3, Header 4.
-    setTabOrder(mainFrame_, ok_);
+    // Tab indices: MainFrame 0, CommandOK 1, CommandCancel 2, CommandQuest 3,
+    // Header 4. The frame and the label take no focus, so only the buttons'
+    // order is left to set.
     setTabOrder(ok_, cancel_);
     setTabOrder(cancel_, quest_);
-    setTabOrder(quest_, header_);
 
     controls_.push_back(
         std::make_unique<WidgetControl>(ControlDesign{"Header", "Label", {}, "", 0}, header_));
