@@ -140,10 +140,18 @@ void ConvertInPlace(const fs::path& source, bool force, std::ostream& out) {
         throw ImportFailure(Quoted(source) + " cannot be read");
     const std::string original{std::istreambuf_iterator<char>(in),
                                std::istreambuf_iterator<char>()};
+    std::error_code timeUnknown;
+    const fs::file_time_type written = fs::last_write_time(source, timeUnknown);
     WriteWhole(backup, original);
-    std::error_code ec;
-    fs::last_write_time(backup, fs::last_write_time(source, ec), ec);
     WriteWhole(source, db.bytes);
+    // Both files keep the original's last-write time: the program itself
+    // keeps the source database's times across a run, so whatever looks at
+    // them should not take the conversion for a change of the project.
+    if (!timeUnknown) {
+        std::error_code ignored;
+        fs::last_write_time(backup, written, ignored);
+        fs::last_write_time(source, written, ignored);
+    }
     out << "Converted " << Quoted(source) << " in place: " << Summary(db)
         << "; the Access file is kept as " << Quoted(backup) << ".\n";
 }

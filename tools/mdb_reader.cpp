@@ -288,6 +288,22 @@ class RecordDecoder {
     std::string where_;
 };
 
+// mdbtools takes the places of a record's values from offsets stored in the
+// record; in a damaged file they can point past the record, even past the page.
+bool WithinRecord(const std::vector<MdbField>& stored, const std::vector<ImportField>& fields,
+                  int recordStart, size_t recordSize) {
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const MdbField& f = stored[i];
+        if (fields[i].type == type::kBoolean || f.is_null)
+            continue;
+        if (f.siz < 0 || f.start < recordStart ||
+            static_cast<size_t>(f.start - recordStart) + static_cast<size_t>(f.siz) > recordSize) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 AccessReader::AccessReader(const fs::path& file) : file_(file), handle_(new Handle) {
@@ -353,7 +369,8 @@ void AccessReader::ReadRecords(
         int start = 0;
         size_t size = 0;
         if (mdb_find_row(mdb, static_cast<int>(def->cur_row) - 1, &start, &size) != 0 ||
-            mdb_crack_row(def.get(), start & kRowOffsetMask, size, stored.data()) < 0) {
+            mdb_crack_row(def.get(), start & kRowOffsetMask, size, stored.data()) < 0 ||
+            !WithinRecord(stored, fields, start & kRowOffsetMask, size)) {
             throw ImportFailure(where + "record " + std::to_string(record) +
                                 " cannot be read (the file is damaged)");
         }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -393,11 +394,15 @@ TEST(MdbImport, InPlaceKeepsTheAccessFileAsJetBak) {
     TempDir dir;
     const fs::path unit = CopyFixture("heating/Calvora.mdb", dir.path());
     const std::string original = ReadBytes(unit);
+    const fs::file_time_type written = fs::last_write_time(unit) - std::chrono::hours(24 * 400);
+    fs::last_write_time(unit, written);
     Result r = Import({"--in-place", unit.string()});
     ASSERT_EQ(r.code, 0) << r.err;
 
     const fs::path backup = dir.path() / "Calvora.mdb.jet.bak";
     EXPECT_EQ(ReadBytes(backup), original);
+    EXPECT_EQ(fs::last_write_time(backup), written);
+    EXPECT_EQ(fs::last_write_time(unit), written);
     EXPECT_EQ(ReadBytes(unit).substr(0, 16), std::string("SQLite format 3\0", 16));
     Db db(unit);
     ExpectRows(db, "PRESET_DEFS", kUnitPresets);
