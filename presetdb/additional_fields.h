@@ -9,13 +9,19 @@
 
 namespace calvora {
 
-// The names of entry "DataBaseAdditionalFields" of section "Project", always
-// led by "part": index 0 empty, 1.. the names exactly as written. nullopt when
-// a failure stopped it before its end. Reports as "GetAdditionalFieldsMDB".
+// The names of entry "DataBaseAdditionalFields" of section "Project" of the
+// unit's configuration file (GetCFGPath), always led by "part": index 0
+// empty, 1.. the names exactly as written (blanks kept; an empty item is an
+// empty name). A missing or empty entry gives {"", "part"}. nullopt when a
+// failure was reported (and let pass) while the list was made. Yields to the
+// window once per name. Reports as "GetAdditionalFieldsMDB".
 std::optional<std::vector<std::string>> GetAdditionalFieldsMDB(RunState& run);
 
-// Sets run.AddFieldNames, run.AddFieldsSQL (", PRESET_DEFS." + name for each)
-// and run.AddFieldCount. Reports as "GetAddFields".
+// Sets run.AddFieldNames, run.AddFieldsSQL (", PRESET_DEFS." + name for each
+// name 1..n) and run.AddFieldCount (n). When GetAdditionalFieldsMDB gives no
+// list, AddFieldNames becomes unset and the other two keep their values.
+// More names than 32767 raise 6 (the count keeps its value). Reports as
+// "GetAddFields".
 void GetAddFields(RunState& run);
 
 }  // namespace calvora

@@ -9,10 +9,25 @@ namespace calvora {
 // For each record of machineCopy (a table-type recordset over the unit
 // database's PRESET_DEFS), finds the regenerated record of source's
 // PRESET_DEFS with the same machine_type, var_name and offset_or_bitno and
-// copies abs_min, abs_max, min, max and pass into it. Reads run.AddFieldNames,
+// copies abs_min, abs_max, min, max and pass into the first such record (the
+// last machine-copy row naming it wins; Null is carried over). The machine
+// copy is read whole before anything is written. Reads run.AddFieldNames,
 // run.AddFieldsSQL, run.AddFieldCount and run.SilentMode. Releases
-// machineCopy. Reports as "TakeoverMachineCopyMDBData"; data that would be
-// lost ends the program with the fatal error 9999.
+// machineCopy (it is Nothing afterwards). Reports as
+// "TakeoverMachineCopyMDBData".
+//
+// Data that would be lost:
+//   - more than 15 fields in the machine copy while AddFieldCount is 0: a
+//     warning (box 308; silent mode: the service log only); No logs the
+//     termination and raises the fatal error 9999, ending the program;
+//   - an additional field missing (exact spelling) from the target's
+//     PRESET_DEFS: the conflict is logged, the fatal error 9999 raised, and
+//     the program ends (exit code 2) even where the dialog would go on.
+// A row whose match query cannot be made or opened is skipped silently: a key
+// text holding a double quote or an offset that is not a plain number never
+// reaches the query, so no row can match records its keys do not name.
+// The target carries an index on the three keys only while this runs; it is
+// dropped before returning, also when the program ends meanwhile.
 void TakeoverMachineCopyMDBData(RunState& run, dao::Database& source, dao::Recordset& machineCopy);
 
 }  // namespace calvora

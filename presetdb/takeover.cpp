@@ -1,0 +1,340 @@
+// The takeover runs in three stages. The machine copy is read whole into a
+// buffer first, because in integrated mode it is the same file the caller
+// later overwrites, and because nothing may be written before the extra-field
+// warning has had its answer. Then, row by row, the regenerated record with
+// the same machine_type, var_name and offset_or_bitno receives the five
+// tuned values. Everything else in the regenerated table stays as generated.
+//
+// Two guards stop data from being lost silently: a machine copy with fields
+// beyond the standard 15 while no additional fields are set up asks before
+// going on, and an additional field missing from the regenerated table ends
+// the program before any value is written.
+#include "presetdb/takeover.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "errors/error_protocol.h"
+#include "errors/logs.h"
+#include "platform/process.h"
+#include "platform/text.h"
+#include "presetdb/dao_recordset.h"
+#include "presetdb/dao_tabledef.h"
+#include "presetdb/event_pacer.h"
+#include "settings/file_locations.h"
+
+namespace calvora {
+
+namespace {
+
+const std::string kBreak = "\n\r";  // the line break of the program's messages: LF, then CR
+const std::string kQuote = "\"";
+const std::string kDatabaseError = "Database-Error - Contact Administrator!";
+
+constexpr int32_t kStandardFieldCount = 15;
+
+// One machine-copy record, by standard field position (see kColumnFields).
+constexpr size_t kColumnCount = 15;
+using Row = std::array<Variant, kColumnCount>;
+
+constexpr size_t kMachineTypeColumn = 1;
+constexpr size_t kVarNameColumn = 3;
+constexpr size_t kCategoryColumn = 4;
+constexpr size_t kOffsetColumn = 7;
+
+// The machine copy's field read into each column. Column 4, the category, is
+// read from "categorie" instead where an older machine copy still has that
+// field; column 6 is never filled.
+constexpr std::array<const char*, kColumnCount> kColumnFields = {
+    "ID",          "machine_type", "type",    "var_name",
+    "category_id", "isBitArray",   nullptr,   "offset_or_bitno",
+    "text",        "page_name",    "abs_min", "abs_max",
+    "min",         "max",          "pass"};
+
+// The values taken over, from columns 10 to 14.
+constexpr size_t kFirstValueColumn = 10;
+constexpr std::array<const char*, 5> kValueFields = {"abs_min", "abs_max", "min", "max", "pass"};
+
+// An index on the match keys, so that each row's query finds its records
+// without reading the whole table. It exists only while the takeover runs:
+// the source database is published afterwards and must carry no index, also
+// when the program ends in the middle (the database is then committed as it
+// unwinds, after this guard is gone).
+class MatchIndex {
+  public:
+    explicit MatchIndex(dao::Database& db) : db_(db) {
+        // Without the index the takeover is slower, never different, so a
+        // table that cannot take it (keys missing) is left to the queries to
+        // fail on.
+        try {
+            db_.CreateIndex(kName, "PRESET_DEFS", {"machine_type", "var_name", "offset_or_bitno"});
+            created_ = true;
+        } catch (const Failure&) {
+        }
+    }
+    ~MatchIndex() {
+        if (!created_) {
+            return;
+        }
+        try {
+            db_.DropIndex(kName);
+        } catch (...) {
+            // A destructor may run while the end-of-program signal unwinds;
+            // nothing may escape it.
+        }
+    }
+    MatchIndex(const MatchIndex&) = delete;
+    MatchIndex& operator=(const MatchIndex&) = delete;
+
+  private:
+    static constexpr const char* kName = "Calvora_TakeoverMatch";
+    dao::Database& db_;
+    bool created_ = false;
+};
+
+std::string UnitUpper(RunState& run) {
+    return UCase(GetOCXName(run));
+}
+
+// The warning that fields beyond the standard ones will not be taken over,
+// its lines joined by lineBreak.
+std::string ExtraFieldWarning(RunState& run, const std::string& lineBreak) {
+    return "WARNING!" + lineBreak +
+           "Machinecopy contains data in fields that won't be taken over!" + lineBreak +
+           "Configurationfile " + kQuote + UnitUpper(run) + ".CFG" + kQuote + ", missing entry " +
+           kQuote + "DataBaseAdditionalFields " + kQuote + lineBreak +
+           "If you continue now this data will be lost." + lineBreak + "Continue?";
+}
+
+// The error 9999 the takeover raises when it must not go on.
+Failure DatabaseError(RunState& run) {
+    return Failure(err::kProgramError, ProgramName(run.process()), kDatabaseError);
+}
+
+// Silent mode only notes the warning; otherwise the user decides, and No
+// ends the program before anything is written.
+void WarnOfExtraFields(Proc& proc) {
+    RunState& run = proc.Run();
+    if (run.SilentMode) {
+        proc.Step([&] { WriteServiceLog(run, ExtraFieldWarning(run, "")); });
+        return;
+    }
+    int answer = box::kNo;
+    proc.Step([&] {
+        answer = run.ui().MsgBox(ExtraFieldWarning(run, kBreak), box::kYesNoWarnNo,
+                                 ProgramName(run.process()));
+    });
+    if (answer == box::kYes) {
+        return;
+    }
+    proc.Step([&] {
+        std::string program = ProgramName(run.process());
+        std::string unit = UnitUpper(run);
+        std::string restart = UCase(ProgramFolder(run.process()) + "\\" + program + ".EXE!");
+        WriteErrorLog(run, program + " :" + kDatabaseError + " Configurationprogram " + kQuote +
+                               unit + kQuote + " terminated." + " Please check Configuration in " +
+                               kQuote + unit + ".CFG" + kQuote + " Restart " + restart);
+    });
+    proc.Raise(DatabaseError(run), true);
+}
+
+// The number of records to read: the walk from the first record stops where
+// it passes the end, at most one record beyond the count the recordset gives.
+// A table without records has nothing to read (moving to its first record
+// fails and is reported).
+int32_t CountRecords(Proc& proc, dao::Recordset& machineCopy) {
+    int32_t n = 0;
+    proc.Step([&] { n = machineCopy.RecordCount(); });
+    proc.Step([&] { machineCopy.MoveFirst(); });
+    if (n <= 0) {
+        return 0;
+    }
+    int32_t i = 1;
+    for (; i <= n; ++i) {
+        proc.Step([&] { machineCopy.MoveNext(); });
+        if (proc.Test([&] { return machineCopy.Eof(); })) {
+            break;
+        }
+    }
+    return i;
+}
+
+// Reads the machine copy whole, before anything is written.
+std::vector<Row> ReadMachineCopy(Proc& proc, dao::Recordset& machineCopy) {
+    RunState& run = proc.Run();
+    std::array<const char*, kColumnCount> columnFields = kColumnFields;
+    proc.Step([&] {
+        dao::Fields fields = machineCopy.Fields();
+        for (int32_t i = 0; i < fields.Count(); ++i) {
+            if (EqualsNoCase(fields.Item(i).Name(), "categorie")) {
+                columnFields[kCategoryColumn] = "categorie";
+            }
+        }
+    });
+
+    int32_t n = CountRecords(proc, machineCopy);
+    EventPacer pacer(run.ui());
+    std::vector<Row> rows;
+    if (n <= 0) {
+        return rows;
+    }
+    proc.Step([&] { machineCopy.MoveFirst(); });
+    proc.Step([&] { rows.resize(static_cast<size_t>(n)); });
+    for (Row& row : rows) {
+        proc.Step([&] { pacer.Yield(); });
+        for (size_t column = 0; column < kColumnCount; ++column) {
+            if (columnFields[column] != nullptr) {
+                proc.Step(
+                    [&] { row[column] = machineCopy.Fields().Item(columnFields[column]).Value(); });
+            }
+        }
+        proc.Step([&] { machineCopy.MoveNext(); });
+    }
+    return rows;
+}
+
+// The text a key stands as in the match statement, or nothing when it could
+// not stand there as what it is. A text key sits between double quotes, so a
+// quote inside would end it early and turn the rest of the value into SQL
+// that could select records the row does not name; the offset stands bare,
+// so it must be a plain number. Null and Empty stand as an empty text (which
+// leaves an offset missing and the row unmatched).
+std::optional<std::string> TextKey(const Variant& v) {
+    if (v.IsNull() || v.IsEmpty()) {
+        return std::string();
+    }
+    std::string text;
+    if (v.IsText()) {
+        text = v.AsText();
+    } else if (v.IsNumeric() && v.Type() != VarType::Boolean && v.Type() != VarType::Currency) {
+        text = NumberToText(v);
+    } else {
+        return std::nullopt;
+    }
+    if (text.find('"') != std::string::npos) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+bool IsPlainNumber(std::string_view s) {
+    size_t i = s.starts_with('-') ? 1 : 0;
+    size_t digits = 0, point = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] >= '0' && s[i] <= '9') {
+            ++digits;
+        } else if (s[i] == '.' && point == 0) {
+            ++point;
+        } else {
+            return false;
+        }
+    }
+    return digits > 0;
+}
+
+// The match statement of one machine-copy row, or nothing when its keys
+// cannot stand in it unchanged.
+std::optional<std::string> MatchStatement(const std::string& addFieldsSql, const Row& row) {
+    std::optional<std::string> machineType = TextKey(row[kMachineTypeColumn]);
+    std::optional<std::string> varName = TextKey(row[kVarNameColumn]);
+    std::optional<std::string> offset = TextKey(row[kOffsetColumn]);
+    if (!machineType || !varName || !offset || !IsPlainNumber(*offset)) {
+        return std::nullopt;
+    }
+    return "SELECT PRESET_DEFS.ID, PRESET_DEFS.machine_type, PRESET_DEFS.type,"
+           " PRESET_DEFS.var_name, PRESET_DEFS.category_id, PRESET_DEFS.isBitArray,"
+           " PRESET_DEFS.offset_or_bitno, PRESET_DEFS.text, PRESET_DEFS.page_name,"
+           " PRESET_DEFS.abs_min, PRESET_DEFS.abs_max, PRESET_DEFS.min, PRESET_DEFS.max,"
+           " PRESET_DEFS.pass" +
+           addFieldsSql + " From PRESET_DEFS " + " WHERE (((PRESET_DEFS.machine_type)=" + kQuote +
+           *machineType + kQuote + ")" + " AND ((PRESET_DEFS.var_name)=" + kQuote + *varName +
+           kQuote + ") " + " AND ((PRESET_DEFS.offset_or_bitno)=" + *offset + "));";
+}
+
+// Every additional field must exist, spelled exactly, in the regenerated
+// table (its first field is not examined); the values of a field the
+// configuration demands but the table lacks would otherwise be lost, so a
+// missing one ends the program, even when a silent run's dialog would go on.
+void CheckAdditionalFields(Proc& proc, dao::Database& source) {
+    RunState& run = proc.Run();
+    if (!run.AddFieldNames) {
+        return;
+    }
+    std::vector<std::string> targetFields;
+    proc.Step([&] {
+        dao::Fields fields = source.TableDefs().Item("PRESET_DEFS").Fields();
+        for (int32_t i = 1; i < fields.Count(); ++i) {
+            targetFields.push_back(fields.Item(i).Name());
+        }
+    });
+    const std::vector<std::string>& names = *run.AddFieldNames;
+    for (size_t j = 1; j < names.size(); ++j) {
+        if (std::find(targetFields.begin(), targetFields.end(), names[j]) != targetFields.end()) {
+            continue;
+        }
+        proc.Step([&] {
+            std::string unit = UnitUpper(run);
+            WriteErrorLog(run, "Conflict while attempting to extend database!" +
+                                   std::string("Configurationsfile ") + kQuote + unit + ".CFG" +
+                                   kQuote + ", demanded field " + kQuote + UCase(names[j]) +
+                                   kQuote + "missing in machinecopy-database" + kBreak +
+                                   "Configuration of " + kQuote + unit + kQuote + " aborted.");
+        });
+        proc.Raise(DatabaseError(run), true);
+        EndProgram(exitcode::kEndedByError);
+    }
+}
+
+// Writes the row's five values into the first record its query selects. A
+// row whose query cannot be made or opened is skipped without a word.
+void TakeOverRow(Proc& proc, dao::Database& source, const Row& row) {
+    dao::Recordset match;
+    proc.Quietly([&] {
+        std::optional<std::string> statement = MatchStatement(proc.Run().AddFieldsSQL, row);
+        if (statement) {
+            match = source.OpenRecordset(*statement);
+        }
+    });
+    if (!match) {
+        return;
+    }
+    if (proc.Test([&] { return match.RecordCount() > 0; })) {
+        proc.Step([&] { match.Edit(); });
+        for (size_t k = 0; k < kValueFields.size(); ++k) {
+            proc.Step(
+                [&] { match.Fields().Item(kValueFields[k]).SetValue(row[kFirstValueColumn + k]); });
+        }
+        proc.Step([&] { match.Update(); });
+    }
+}
+
+}  // namespace
+
+void TakeoverMachineCopyMDBData(RunState& run, dao::Database& source, dao::Recordset& machineCopy) {
+    Proc proc(run, "TakeoverMachineCopyMDBData");
+
+    int32_t fieldCount = 0;
+    proc.Step([&] { fieldCount = machineCopy.Fields().Count(); });
+    if (proc.Test([&] { return fieldCount > kStandardFieldCount && run.AddFieldCount == 0; })) {
+        WarnOfExtraFields(proc);
+    }
+    if (!machineCopy) {
+        return;
+    }
+
+    std::vector<Row> rows = ReadMachineCopy(proc, machineCopy);
+    machineCopy = dao::Recordset();
+
+    MatchIndex index(source);
+    for (const Row& row : rows) {
+        CheckAdditionalFields(proc, source);
+        TakeOverRow(proc, source, row);
+    }
+}
+
+}  // namespace calvora
