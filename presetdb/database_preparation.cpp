@@ -1,0 +1,238 @@
+// WorkOnMDB: the one run over the unit's preset databases.
+//
+// The unit's source database is the workspace: PRESET_DEFS is rebuilt there
+// from the schema of Source_PRESET_DEFS, filled by record generation and
+// completed by the takeover of the values kept in the unit database. Only
+// then is the workspace published: closed (so all its changes are committed
+// and the file is whole) and copied over the unit database, which the copy
+// replaces atomically. The unit database is therefore at every moment either
+// the one from before the run or the complete new one.
+//
+// The source database gets its last-write time back after the run, so that
+// the project's tools do not see a changed template.
+#include "presetdb/database_preparation.h"
+
+#include <optional>
+#include <string>
+
+#include "errors/error_protocol.h"
+#include "platform/text.h"
+#include "presetdb/additional_fields.h"
+#include "presetdb/dao_conversion.h"
+#include "presetdb/name_resolution.h"
+#include "presetdb/project_database.h"
+#include "presetdb/record_generation.h"
+#include "presetdb/takeover.h"
+#include "settings/file_locations.h"
+#include "settings/ini_access.h"
+
+namespace calvora {
+
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+// The template that leaves a definition's variable name unchanged; in part 1
+// of both kinds it also marks a Source_DEFS that was not read cleanly.
+constexpr const char* kPlainVarName = "###Var_Name";
+
+void ShowMachineCopyMissing(RunState& run, const std::string& unitPath) {
+    std::string file = unitPath.substr(unitPath.rfind('\\') + 1);
+    run.ui().MsgBox(std::string("Konnte die Datei:\"") + file + "\" in der Vorlage nicht finden!" +
+                        kCrLf + kCrLf +
+                        "Ist das Bild in der Vorlage noch nicht vorhanden (also neu)?" + kCrLf +
+                        "Dann ist diese Meldung völlig normal und es wird eine neue Datei mit den "
+                        "Standardwerten erzeugt.",
+                    box::kOkInformation, "");
+}
+
+// Whether a Source_DEFS record's System names project kind 0 or 1 (a Null
+// names neither).
+bool SystemIs(const Variant& system, int kind) {
+    return system.IsText() && UCase(system.AsText()) == (kind == 1 ? "VISIWINSTUDIO" : "VISIWIN32");
+}
+
+// PartVarNames(k, Part) = Var_Name of the current Source_DEFS record.
+void StoreVarName(RunState& run, dao::Recordset& rs, int kind) {
+    Variant part =
+        dao::ConvertForField(rs.Fields().Item("Part").Value(),
+                             dao::ColumnType{dao::DataType::Long, 4, false}, "Source_DEFS.Part");
+    if (part.IsNull())
+        RaiseRuntime(err::kInvalidUseOfNull, "Invalid use of Null: a Source_DEFS.Part is empty.");
+    int32_t p = part.AsLong();
+    if (p < 1 || p > 50)
+        RaiseRuntime(err::kSubscript, "Subscript out of range: Source_DEFS.Part is " +
+                                          std::to_string(p) + ", parts run from 1 to 50.");
+    Variant varName = rs.Fields().Item("Var_Name").Value();
+    if (varName.IsNull() || varName.IsEmpty())
+        RaiseRuntime(err::kInvalidUseOfNull, "Invalid use of Null: Source_DEFS.Var_Name of part " +
+                                                 std::to_string(p) + " is empty.");
+    run.PartVarNames[kind][p] =
+        varName.IsText() ? varName.AsText()
+                         : dao::ConvertForField(varName, dao::ColumnType{dao::DataType::Memo, 0},
+                                                "Source_DEFS.Var_Name")
+                               .AsText();
+}
+
+// Step 6: Source_DEFS into PartVarNames. From the opened recordset until the
+// database is closed, any failure only marks part 1 of both kinds with the
+// plain template and reading goes on, without a message.
+void ReadSourceDefs(Proc& proc, const std::string& sourcePath) {
+    RunState& run = proc.Run();
+    dao::Database db;
+    dao::Recordset rs;
+    proc.Step([&] { db = OpenProjectDatabase(run, sourcePath); });
+    proc.Step([&] { rs = db.OpenRecordset("Source_DEFS"); });
+    auto markUnclean = [&run](const Failure&) {
+        run.PartVarNames[0][1] = kPlainVarName;
+        run.PartVarNames[1][1] = kPlainVarName;
+    };
+    // A walk whose head or move fails stops: going on would never end.
+    for (;;) {
+        bool atEnd = true;
+        bool headOk = false;
+        proc.StepOr(
+            [&] {
+                atEnd = rs.Eof();
+                headOk = true;
+            },
+            markUnclean);
+        if (!headOk || atEnd)
+            break;
+        for (int kind = 0; kind <= 1; ++kind) {
+            // A failing test enters its block, as the protocol has it.
+            bool matches = true;
+            proc.StepOr([&] { matches = SystemIs(rs.Fields().Item("System").Value(), kind); },
+                        markUnclean);
+            if (matches)
+                proc.StepOr([&] { StoreVarName(run, rs, kind); }, markUnclean);
+        }
+        bool moved = false;
+        proc.StepOr(
+            [&] {
+                rs.MoveNext();
+                moved = true;
+            },
+            markUnclean);
+        if (!moved)
+            break;
+    }
+    proc.StepOr([&] { rs.Close(); }, markUnclean);
+    proc.StepOr([&] { db.Close(); }, markUnclean);
+}
+
+// Step 7: PRESET_DEFS dropped (exact name only) and created anew with the
+// fields of Source_PRESET_DEFS: name, type and size, nothing else.
+void RebuildPresetDefs(Proc& proc, dao::Database& db) {
+    int32_t tableCount = 0;
+    proc.Step([&] { tableCount = db.TableDefs().Count(); });
+    for (int32_t i = 0; i < tableCount; ++i) {
+        bool deleted = false;
+        proc.Step([&] {
+            if (db.TableDefs().Item(i).Name() != "PRESET_DEFS")
+                return;
+            db.TableDefs().Delete("PRESET_DEFS");
+            deleted = true;
+        });
+        if (deleted) {
+            proc.Step([&] { db.TableDefs().Refresh(); });
+            break;
+        }
+    }
+    dao::TableDef sourceDef;
+    dao::TableDef newDef;
+    proc.Step([&] { sourceDef = db.TableDefs().Item("Source_PRESET_DEFS"); });
+    proc.Step([&] { newDef = db.CreateTableDef("PRESET_DEFS"); });
+    int32_t fieldCount = 0;
+    proc.Step([&] { fieldCount = sourceDef.Fields().Count(); });
+    for (int32_t i = 0; i < fieldCount; ++i) {
+        proc.Step([&] {
+            dao::Field field = sourceDef.Fields().Item(i);
+            newDef.Fields().Append(newDef.CreateField(field.Name(), field.Type(), field.Size()));
+        });
+    }
+    proc.Step([&] { db.TableDefs().Append(newDef); });
+    proc.Step([&] { db.TableDefs().Refresh(); });
+}
+
+// Step 10: the values kept in the unit database taken over into the
+// workspace, when the unit database holds a PRESET_DEFS.
+void TakeOver(Proc& proc, dao::Database& source, const std::string& unitPath) {
+    RunState& run = proc.Run();
+    if (!proc.Test([&] { return !unitPath.empty() && run.files().Exists(unitPath); }))
+        return;
+    dao::Database unit;
+    proc.Step([&] { unit = OpenProjectDatabase(run, unitPath); });
+    if (unit) {
+        bool hasPresetDefs = false;
+        proc.Step([&] {
+            dao::TableDefs defs = unit.TableDefs();
+            for (int32_t i = 0; i < defs.Count() && !hasPresetDefs; ++i)
+                hasPresetDefs = defs.Item(i).Name() == "PRESET_DEFS";
+        });
+        if (hasPresetDefs) {
+            dao::Recordset machineCopy;
+            proc.Step([&] { machineCopy = unit.OpenRecordset("PRESET_DEFS"); });
+            if (machineCopy) {
+                GetAddFields(run);
+                TakeoverMachineCopyMDBData(run, source, machineCopy);
+            }
+        }
+    }
+    proc.Step([&] { unit.Close(); });
+}
+
+}  // namespace
+
+void WorkOnMDB(RunState& run) {
+    // The procedure names itself only once Source_DEFS has been read.
+    Proc proc(run);
+
+    std::string sourcePath;
+    std::string unitPath;
+    std::string machineCopyPath;
+    proc.Step([&] { sourcePath = GetPathSourceOCXMDB(run); });
+    proc.Step([&] { unitPath = GetPathOCXMDB(run); });
+    proc.Step(
+        [&] { machineCopyPath = GetPathMachineCopyMDB(run, GetTRXConfigurationIniPath(run)); });
+
+    proc.Step([&] {
+        run.StudioProject = !run.IntegratedMode && LoadIniBoolean(run, "Project", "VWStudio",
+                                                                  run.ProgramIniPath, false)
+                                ? 1
+                                : 0;
+    });
+
+    if (sourcePath.empty())
+        return;
+
+    // Not kept when the file cannot be opened for writing; then not restored.
+    std::optional<FileTime> keptWriteTime;
+    proc.Step([&] { keptWriteTime = run.files().LastWriteTime(sourcePath); });
+
+    if (run.IntegratedMode) {
+        if (proc.Test(
+                [&] { return machineCopyPath.empty() || !run.files().Exists(machineCopyPath); }))
+            proc.Step([&] { ShowMachineCopyMissing(run, unitPath); });
+        else
+            proc.Step([&] { run.files().CopyFile(machineCopyPath, unitPath); });
+    }
+
+    ReadSourceDefs(proc, sourcePath);
+    proc.SetName("WorkOnMDB");
+
+    dao::Database db;
+    proc.Step([&] { db = OpenProjectDatabase(run, sourcePath); });
+    RebuildPresetDefs(proc, db);
+    CategorieNachCategoryID(run);
+    CreateRecordSets(run, db);
+    TakeOver(proc, db, unitPath);
+    // Closing commits: only a whole workspace is published.
+    proc.Step([&] { db.Close(); });
+
+    proc.Step([&] { run.files().CopyFile(GetPathSourceOCXMDB(run), GetPathOCXMDB(run)); });
+
+    if (keptWriteTime)
+        proc.Step([&] { run.files().SetLastWriteTime(sourcePath, *keptWriteTime); });
+}
+
+}  // namespace calvora

@@ -1,0 +1,128 @@
+// Placeholder replacement and the two renames in the unit database.
+#include "presetdb/name_resolution.h"
+
+#include "errors/error_protocol.h"
+#include "platform/text.h"
+#include "platform/variant.h"
+#include "presetdb/project_database.h"
+#include "presetdb/unit_session.h"
+#include "settings/file_locations.h"
+
+namespace calvora {
+
+std::string ReplaceSearchItem(RunState& run, const std::string& text, const std::string& search,
+                              const std::string& replacement) {
+    Proc proc(run, "ReplaceSearchItem");
+    // The position is a 16-bit number: an occurrence further on overflows,
+    // and the text then comes back unchanged.
+    int16_t pos = 0;
+    proc.Step([&] {
+        int64_t found = InStr(UCase(text), UCase(search));
+        if (found > INT16_MAX)
+            RaiseRuntime(err::kOverflow, "Overflow: the placeholder '" + search +
+                                             "' lies beyond position 32767 of the text.");
+        pos = static_cast<int16_t>(found);
+    });
+    if (pos == 0)
+        return text;
+    std::string result;
+    proc.Step([&] {
+        result = Left(text, pos - 1) + replacement + Right(text, Len(text) - pos + 1 - Len(search));
+    });
+    return result;
+}
+
+namespace {
+
+// Renames on an open unit database. A walk whose head or move fails stops:
+// the records cannot be reached any more, and going on would never end.
+void RenameVarNames(Proc& proc, dao::Database& db, const std::string& lookFor,
+                    const std::string& writeAs) {
+    dao::Recordset rs;
+    proc.Step([&] {
+        rs = db.OpenRecordset(
+            "SELECT PRESET_DEFS.* From PRESET_DEFS WHERE (((PRESET_DEFS.Var_Name)=" +
+            std::string(1, '"') + lookFor + '"' + "))");
+    });
+    if (!rs)
+        return;
+    for (;;) {
+        bool atEnd = true;
+        bool headOk = false;
+        proc.Step([&] {
+            atEnd = rs.Eof();
+            headOk = true;
+        });
+        if (!headOk || atEnd)
+            break;
+        proc.Step([&] { rs.Edit(); });
+        proc.Step([&] { rs.Fields().Item("var_name").SetValue(Variant::Text(writeAs)); });
+        proc.Step([&] { rs.Update(); });
+        bool moved = false;
+        proc.Step([&] {
+            rs.MoveNext();
+            moved = true;
+        });
+        if (!moved)
+            break;
+    }
+    proc.Step([&] { rs.Close(); });
+}
+
+}  // namespace
+
+void VarNameInQuelleErsetzen(RunState& run, const std::string& name0, const std::string& name1,
+                             UnitDatabaseSession* session) {
+    Proc proc(run, "VarNameInQuelleErsetzen");
+    // Records named in the other project kind's naming get the current one's.
+    const std::string& lookFor = run.StudioProject == 1 ? name0 : name1;
+    const std::string& writeAs = run.StudioProject == 1 ? name1 : name0;
+    if (session)
+        session->Start();
+    if (session && session->IsOpen()) {
+        RenameVarNames(proc, session->Db(), lookFor, writeAs);
+        return;
+    }
+
+    std::string unitPath;
+    proc.Step([&] { unitPath = GetPathOCXMDB(run); });
+    if (proc.Test([&] { return unitPath.empty() || !run.files().Exists(unitPath); }))
+        return;
+    dao::Database db;
+    if (session && session->OpenFailure())
+        proc.Raise(*session->OpenFailure(), false);
+    else
+        proc.Step([&] { db = OpenProjectDatabase(run, unitPath); });
+    RenameVarNames(proc, db, lookFor, writeAs);
+    proc.Step([&] { db.Close(); });
+}
+
+void VarNameInQuelleErsetzen(RunState& run, const std::string& name0, const std::string& name1) {
+    VarNameInQuelleErsetzen(run, name0, name1, nullptr);
+}
+
+void CategorieNachCategoryID(RunState& run) {
+    Proc proc(run, "CategorieNachCategoryID");
+    std::string unitPath;
+    proc.Step([&] { unitPath = GetPathOCXMDB(run); });
+    if (proc.Test([&] { return unitPath.empty() || !run.files().Exists(unitPath); }))
+        return;
+    dao::Database db;
+    proc.Step([&] { db = OpenProjectDatabase(run, unitPath); });
+    dao::TableDef def;
+    proc.Step([&] { def = db.TableDefs().Item("PRESET_DEFS"); });
+    int32_t count = 0;
+    proc.Step([&] { count = def.Fields().Count(); });
+    for (int32_t i = 0; i < count; ++i) {
+        proc.Step([&] {
+            dao::Field field = def.Fields().Item(i);
+            if (UCase(field.Name()) == "CATEGORIE")
+                field.SetName("category_id");
+        });
+    }
+    proc.Step([&] { def.Fields().Refresh(); });
+    def = dao::TableDef();
+    proc.Step([&] { db.Close(); });
+}
+
+}  // namespace calvora

@@ -1,0 +1,69 @@
+// The unit database held open while the records are generated.
+//
+// Record generation renames variable names in the unit database once per
+// generated var_name (VarNameInQuelleErsetzen). Opening the file and scanning
+// PRESET_DEFS for each of up to 32767 names makes a large run quadratic, so
+// record generation keeps one connection open for its whole duration and
+// indexes var_name for the renaming query. The index is dropped before the
+// connection commits, in the same transaction, so the file never holds it:
+// the index uses the engine's own collation, which other programs lack.
+//
+// The session only speeds the renaming up; what the user sees stays the
+// same. When the unit database is missing there is no open session and each
+// rename looks for the file itself. When it cannot be opened, the session
+// keeps the failure and each rename reports it, as if it had tried to open
+// the file (without waiting out another program's lock each time again).
+// The renames of one session are committed together when it closes.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "errors/run_state.h"
+#include "platform/failure.h"
+#include "presetdb/dao_database.h"
+
+namespace calvora {
+
+class UnitDatabaseSession {
+  public:
+    // Nothing is opened before the first rename asks for it (Start), so a
+    // generation without any var_name leaves the unit database untouched.
+    explicit UnitDatabaseSession(RunState& run) : run_(run) {}
+    // Closes as Close() does, without reporting (the renames stored so far
+    // stay, for example when the end-of-program signal unwinds).
+    ~UnitDatabaseSession();
+    UnitDatabaseSession(const UnitDatabaseSession&) = delete;
+    UnitDatabaseSession& operator=(const UnitDatabaseSession&) = delete;
+
+    // On its first call: opens the unit database (GetPathOCXMDB) when the
+    // file exists and indexes PRESET_DEFS.var_name when it can. A failure to
+    // open or index is not reported here: the renames report it themselves.
+    void Start();
+
+    bool IsOpen() const { return static_cast<bool>(db_); }
+    dao::Database& Db() { return db_; }
+    // The failure of the attempt to open the unit database, if any.
+    const std::optional<Failure>& OpenFailure() const { return openFailure_; }
+
+    // Drops the index and commits the renames. A failed commit (3218 locked,
+    // 3026 disk full, 3043 disk error) is reported as "VarNameInQuelleErsetzen".
+    void Close();
+
+  private:
+    void DropIndexAndClose();
+
+    RunState& run_;
+    dao::Database db_;
+    std::optional<Failure> openFailure_;
+    bool started_ = false;
+    bool indexed_ = false;
+};
+
+// VarNameInQuelleErsetzen (name_resolution.h) working on an open session's
+// connection instead of opening the unit database itself; with a session
+// that is null or not open it is the plain VarNameInQuelleErsetzen.
+void VarNameInQuelleErsetzen(RunState& run, const std::string& name0, const std::string& name1,
+                             UnitDatabaseSession* session);
+
+}  // namespace calvora

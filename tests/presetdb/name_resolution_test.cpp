@@ -1,0 +1,170 @@
+#include "presetdb/name_resolution.h"
+
+#include <gtest/gtest.h>
+
+#include "presetdb/unit_session.h"
+#include "tests/presetdb/preset_project.h"
+
+namespace calvora::test {
+namespace {
+
+struct ReplaceCase {
+    std::string text, search, replacement, expected;
+};
+
+TEST(ReplaceSearchItem, ReplacesTheFirstOccurrenceFoundWithoutRegardToCase) {
+    const ReplaceCase cases[] = {
+        {"no placeholder", "###machine", "M1", "no placeholder"},
+        {"###machine_###machine", "###machine", "M1", "M1_###machine"},
+        {"a###MACHINE b", "###machine", "mX", "amX b"},
+        {"Ab###Var_Name", "###var_name", "vN", "AbvN"},
+        {"äöü###machineß", "###machine", "Ü", "äöüÜß"},
+        {"", "###machine", "M1", ""},
+    };
+    PresetProject p;
+    for (const ReplaceCase& c : cases)
+        EXPECT_EQ(ReplaceSearchItem(p.run, c.text, c.search, c.replacement), c.expected) << c.text;
+    EXPECT_EQ(p.run.FailuresReported, 0);
+}
+
+TEST(ReplaceSearchItem, AnOccurrenceBeyondPosition32767OverflowsAndLeavesTheText) {
+    PresetProject p;
+    std::string text = std::string(32767, 'x') + "###machine";
+    EXPECT_EQ(ReplaceSearchItem(p.run, text, "###machine", "M1"), text);
+    EXPECT_EQ(p.run.FailuresReported, 1);
+    EXPECT_NE(p.folder.Read(kErrorLog).find("ReplaceSearchItem (Nr. 6)"), std::string::npos);
+    // Position 32767 itself still fits.
+    std::string edge = std::string(32766, 'x') + "###machine";
+    EXPECT_EQ(ReplaceSearchItem(p.run, edge, "###machine", "M1"), std::string(32766, 'x') + "M1");
+}
+
+class UnitRenames : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        p.CreateUnit(kUnitDb,
+                     {{1, 1, "VW32_a"}, {2, 1, "STUDIO_a"}, {3, 1, "studio_A"}, {4, 1, "x"}});
+    }
+    std::vector<std::string> Names() const {
+        return p.Rows(kUnitDb, "SELECT var_name FROM PRESET_DEFS ORDER BY ID");
+    }
+    PresetProject p;
+};
+
+TEST_F(UnitRenames, OtherKindsNamesGetTheCurrentKindsName) {
+    p.run.StudioProject = 0;
+    VarNameInQuelleErsetzen(p.run, "VW32_a", "STUDIO_a");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "VW32_a", "VW32_a", "x"}));
+
+    p.run.StudioProject = 1;
+    VarNameInQuelleErsetzen(p.run, "vw32_A", "STUDIO_b");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"STUDIO_b", "STUDIO_b", "STUDIO_b", "x"}));
+    EXPECT_EQ(p.run.FailuresReported, 0);
+}
+
+TEST_F(UnitRenames, EqualNamesAndNoMatchChangeNothing) {
+    VarNameInQuelleErsetzen(p.run, "x", "x");
+    VarNameInQuelleErsetzen(p.run, "none", "nothing");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "STUDIO_a", "studio_A", "x"}));
+    EXPECT_EQ(p.run.FailuresReported, 0);
+}
+
+TEST_F(UnitRenames, AQuoteInTheNameBreaksTheQueryAndIsReported) {
+    VarNameInQuelleErsetzen(p.run, "new", "STUDIO\"_a");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "STUDIO_a", "studio_A", "x"}));
+    EXPECT_EQ(p.run.FailuresReported, 1);
+    EXPECT_NE(p.folder.Read(kErrorLog).find("VarNameInQuelleErsetzen (Nr. 3075)"),
+              std::string::npos);
+}
+
+TEST_F(UnitRenames, ASessionRenamesTheSameAndLeavesNoIndexBehind) {
+    {
+        UnitDatabaseSession session(p.run);
+        VarNameInQuelleErsetzen(p.run, "VW32_a", "STUDIO_a", &session);
+        VarNameInQuelleErsetzen(p.run, "new", "STUDIO\"_a", &session);
+        VarNameInQuelleErsetzen(p.run, "y", "x", &session);
+        session.Close();
+    }
+    EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "VW32_a", "VW32_a", "y"}));
+    EXPECT_EQ(p.run.FailuresReported, 1);
+    EXPECT_TRUE(p.Rows(kUnitDb, "SELECT name FROM sqlite_master WHERE type = 'index'").empty());
+}
+
+TEST_F(UnitRenames, ASessionEndedByUnwindingKeepsTheRenamesWithoutIndex) {
+    {
+        UnitDatabaseSession session(p.run);
+        VarNameInQuelleErsetzen(p.run, "VW32_a", "STUDIO_a", &session);
+    }
+    EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "VW32_a", "VW32_a", "x"}));
+    EXPECT_TRUE(p.Rows(kUnitDb, "SELECT name FROM sqlite_master WHERE type = 'index'").empty());
+}
+
+TEST(VarNameInQuelleErsetzen, WithoutAUnitDatabaseNothingHappens) {
+    PresetProject p;
+    UnitDatabaseSession session(p.run);
+    VarNameInQuelleErsetzen(p.run, "a", "b");
+    VarNameInQuelleErsetzen(p.run, "a", "b", &session);
+    session.Close();
+    EXPECT_FALSE(p.folder.Exists(kUnitDb));
+    EXPECT_EQ(p.run.FailuresReported, 0);
+}
+
+TEST(VarNameInQuelleErsetzen, AUnitDatabaseThatCannotBeOpenedIsReportedOnEveryRename) {
+    PresetProject p;
+    p.folder.Write(kUnitDb, "not a database");
+    UnitDatabaseSession session(p.run);
+    VarNameInQuelleErsetzen(p.run, "a", "b", &session);
+    VarNameInQuelleErsetzen(p.run, "a", "b", &session);
+    session.Close();
+    std::string log = p.folder.Read(kErrorLog);
+    size_t first = log.find("VarNameInQuelleErsetzen (Nr. 3343)");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(log.find("VarNameInQuelleErsetzen (Nr. 3343)", first + 1), std::string::npos);
+    EXPECT_EQ(p.folder.Read(kUnitDb), "not a database");
+}
+
+struct CategoryCase {
+    std::string columns;
+    std::string values;
+    std::vector<std::string> expectedColumns;
+};
+
+TEST(CategorieNachCategoryID, RenamesTheOldCategoryFieldInAnyLetterCaseKeepingItsData) {
+    const CategoryCase cases[] = {
+        {"ID LONG, Categorie SHORT, var_name TEXT(50)",
+         "7, 5, 'v'",
+         {"ID", "category_id", "var_name"}},
+        {"ID LONG, CATEGORIE SHORT", "7, 5", {"ID", "category_id"}},
+        {"ID LONG, category_id SHORT", "7, 5", {"ID", "category_id"}},
+        {"ID LONG, categories SHORT", "7, 5", {"ID", "categories"}},
+    };
+    for (const CategoryCase& c : cases) {
+        PresetProject p;
+        p.folder.CreateDatabase(kUnitDb, "CREATE TABLE PRESET_DEFS (" + c.columns +
+                                             "); INSERT INTO PRESET_DEFS VALUES (" + c.values +
+                                             ");");
+        CategorieNachCategoryID(p.run);
+        EXPECT_EQ(p.run.FailuresReported, 0) << c.columns;
+        EXPECT_EQ(p.Rows(kUnitDb, "SELECT name FROM pragma_table_info('PRESET_DEFS')"),
+                  c.expectedColumns)
+            << c.columns;
+        EXPECT_EQ(p.Rows(kUnitDb, "SELECT ID, " + c.expectedColumns[1] + " FROM PRESET_DEFS"),
+                  std::vector<std::string>{"7|5"})
+            << c.columns;
+    }
+}
+
+TEST(CategorieNachCategoryID, WithoutUnitDatabaseNothingHappensWithoutTableItIsReported) {
+    PresetProject p;
+    CategorieNachCategoryID(p.run);
+    EXPECT_EQ(p.run.FailuresReported, 0);
+    EXPECT_FALSE(p.folder.Exists(kUnitDb));
+
+    p.folder.CreateDatabase(kUnitDb, "CREATE TABLE OTHER (ID LONG)");
+    CategorieNachCategoryID(p.run);
+    EXPECT_GE(p.run.FailuresReported, 1);
+    EXPECT_NE(p.folder.Read(kErrorLog).find("CategorieNachCategoryID (Nr. 3265)"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace calvora::test
