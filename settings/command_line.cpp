@@ -1,6 +1,7 @@
 #include "settings/command_line.h"
 
 #include "errors/error_protocol.h"
+#include "platform/failure.h"
 #include "platform/text.h"
 
 namespace calvora {
@@ -17,9 +18,15 @@ int64_t FindKeyword(const std::string& commandLine, const std::string& keyword) 
 // typed, less the keyword and one separator character of any kind, trimmed
 // of blanks, upper-cased and cut before the first "/". A keyword at the very
 // end asks for a negative count of characters, which raises 5.
-std::string ValueAfter(const std::string& commandLine, int64_t position, int64_t keywordLength) {
-    std::string value =
-        UCase(Trim(Right(commandLine, Len(commandLine) - position - keywordLength)));
+std::string ValueAfter(const std::string& commandLine, int64_t position,
+                       const std::string& keyword) {
+    int64_t count = Len(commandLine) - position - Len(keyword);
+    if (count < 0) {
+        RaiseRuntime(err::kInvalidArgument, "Invalid procedure call or argument: the switch " +
+                                                UCase(keyword) +
+                                                " ends the command line without a separator");
+    }
+    std::string value = UCase(Trim(Right(commandLine, count)));
     int64_t slash = InStr(value, "/");
     if (slash > 0) {
         value = Trim(UCase(Left(value, slash - 1)));
@@ -38,7 +45,7 @@ std::optional<std::string> ReadCommand(RunState& run, const std::string& command
         return std::nullopt;
     }
     std::string value;  // stays "" when the run goes on after a failure
-    proc.Step([&] { value = ValueAfter(commandLine, position, Len(keyword)); });
+    proc.Step([&] { value = ValueAfter(commandLine, position, keyword); });
     return value;
 }
 
@@ -49,7 +56,7 @@ std::string ReadCommandQuietly(RunState& run, const std::string& commandLine,
     proc.Quietly([&] {
         int64_t position = FindKeyword(commandLine, keyword);
         if (position > 0) {
-            value = ValueAfter(commandLine, position, Len(keyword));
+            value = ValueAfter(commandLine, position, keyword);
         }
     });
     return value;

@@ -51,7 +51,7 @@ std::optional<std::string> IniTextOf(const Variant& value) {
         case VarType::Single:
         case VarType::Double:
         case VarType::Byte:
-            return Trim(NumberToText(value));
+            return NumberToText(value);
         case VarType::String:
             return value.AsText();
         case VarType::Boolean:
