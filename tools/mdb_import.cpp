@@ -73,7 +73,7 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::s
 }
 
 std::string Quoted(const fs::path& p) {
-    return "\"" + p.string() + "\"";
+    return mdbimport::Quoted(p.string());
 }
 
 std::string Plural(int64_t n, const char* word) {

@@ -2,6 +2,10 @@
 
 namespace calvora::mdbimport {
 
+std::string Quoted(const std::string& name) {
+    return "\"" + name + "\"";
+}
+
 std::string DeclaredType(const ImportField& field) {
     switch (field.type) {
         case type::kBoolean:
@@ -29,7 +33,7 @@ std::string DeclaredType(const ImportField& field) {
         case type::kGuid:
             return "GUID";
     }
-    throw ImportFailure("field \"" + field.name + "\" has type " + std::to_string(field.type) +
+    throw ImportFailure("field " + Quoted(field.name) + " has type " + std::to_string(field.type) +
                         ", which the SQLite format cannot hold");
 }
 

@@ -66,6 +66,9 @@ class ImportFailure : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A file, table or field name in double quotes, as failure messages show it.
+std::string Quoted(const std::string& name);
+
 // The declared column type for a field ("TEXT(50)", "COUNTER", ...).
 // The field's type must be one of type::k*.
 std::string DeclaredType(const ImportField& field);

@@ -47,7 +47,7 @@ void SqliteBuilder::Close::operator()(sqlite3_stmt* statement) const {
     sqlite3_finalize(statement);
 }
 
-SqliteBuilder::SqliteBuilder(std::string source) : where_("\"" + source + "\": ") {
+SqliteBuilder::SqliteBuilder(std::string source) : where_(Quoted(source) + ": ") {
     sqlite3* db = nullptr;
     const int rc =
         sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -85,14 +85,14 @@ void SqliteBuilder::BeginTable(const ImportTable& table) {
         parameters += "?";
     }
     Exec("CREATE TABLE " + Identifier(table.name) + " (" + columns + ")",
-         "table " + Identifier(table.name) + " cannot be created");
+         "table " + Quoted(table.name) + " cannot be created");
     const std::string sql =
         "INSERT INTO " + Identifier(table.name) + " VALUES (" + parameters + ")";
     sqlite3_stmt* insert = nullptr;
     const int rc = sqlite3_prepare_v2(db_.get(), sql.c_str(), -1, &insert, nullptr);
     insert_.reset(insert);
     if (rc != SQLITE_OK)
-        Fail("table " + Identifier(table.name) + " cannot be written");
+        Fail("table " + Quoted(table.name) + " cannot be written");
 }
 
 void SqliteBuilder::Insert(const std::vector<FieldValue>& values) {
@@ -120,7 +120,7 @@ void SqliteBuilder::Insert(const std::vector<FieldValue>& values) {
         }
     }
     if (sqlite3_step(insert) != SQLITE_DONE) {
-        Fail("table " + Identifier(table_.name) + " cannot be written");
+        Fail("table " + Quoted(table_.name) + " cannot be written");
     }
     sqlite3_reset(insert);
     sqlite3_clear_bindings(insert);
@@ -137,10 +137,10 @@ void SqliteBuilder::EndTable() {
         const int rc = sqlite3_prepare_v2(db_.get(), sql.c_str(), -1, &raw, nullptr);
         std::unique_ptr<sqlite3_stmt, Close> check(raw);
         if (rc != SQLITE_OK)
-            Fail("table " + Identifier(table_.name) + " cannot be checked");
+            Fail("table " + Quoted(table_.name) + " cannot be checked");
         if (sqlite3_step(check.get()) == SQLITE_ROW) {
             throw ImportFailure(
-                where_ + "table " + Identifier(table_.name) + ", field " + Identifier(field.name) +
+                where_ + "table " + Quoted(table_.name) + ", field " + Quoted(field.name) +
                 ", record " + std::to_string(sqlite3_column_int64(check.get(), 0)) + ": " +
                 DeclaredType(field) + " would store the value as " +
                 reinterpret_cast<const char*>(sqlite3_column_text(check.get(), 1)) +
