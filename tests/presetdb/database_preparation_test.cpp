@@ -1,0 +1,242 @@
+#include "presetdb/database_preparation.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "tests/presetdb/preset_project.h"
+
+namespace fs = std::filesystem;
+
+namespace calvora::test {
+namespace {
+
+using Rows = std::vector<std::string>;
+using Mode = PresetProject::StartMode;
+
+const std::vector<std::string> kDefs = {"'VISIWIN32', 1, 'W_###machine_###Var_Name'",
+                                        "'VISIWINSTUDIO', 1, 'S_###machine_###Var_Name'"};
+
+// A project with machines M1 and M2, both valid in every start mode.
+void ValidProject(PresetProject& p) {
+    p.Machines({"M1", "M2"});
+    p.Cfg("ValidMachines=M1,M2\r\nForMachine1=TRUE\r\nForMachine2=TRUE\r\n");
+}
+
+fs::file_time_type OldTime() {
+    return fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+}
+
+TEST(WorkOnMDB, WithoutSourceDatabaseNoFileIsTouched) {
+    for (Mode mode : {Mode::Silent, Mode::Standalone, Mode::Integrated}) {
+        PresetProject p;
+        p.Mode(mode);
+        ValidProject(p);
+        p.CreateUnit(kUnitDb, {{1, 1, "v"}});
+        fs::last_write_time(p.folder.Host(kUnitDb), OldTime());
+        auto timeBefore = fs::last_write_time(p.folder.Host(kUnitDb));
+        std::string before = p.folder.Read(kUnitDb);
+        WorkOnMDB(p.run);
+        EXPECT_EQ(p.folder.Read(kUnitDb), before);
+        EXPECT_EQ(fs::last_write_time(p.folder.Host(kUnitDb)), timeBefore);
+        EXPECT_TRUE(p.ui.boxes.empty());
+        EXPECT_EQ(p.run.FailuresReported, 0);
+        EXPECT_EQ(p.run.PartVarNames[0][1], "");
+    }
+}
+
+struct StudioCase {
+    Mode mode;
+    std::string programIni;
+    int16_t expected;
+};
+
+TEST(WorkOnMDB, StudioProjectComesFromVWStudioOutsideAnIntegratedStart) {
+    const StudioCase cases[] = {
+        {Mode::Standalone, "[Project]\r\nVWStudio=TRUE\r\n", 1},
+        {Mode::Silent, "[Project]\r\nVWStudio=true\r\n", 1},
+        {Mode::Standalone, "[Project]\r\nVWStudio=1\r\n", 0},
+        {Mode::Standalone, "[Project]\r\n", 0},
+        {Mode::Integrated, "[Project]\r\nVWStudio=TRUE\r\n", 0},
+    };
+    for (const StudioCase& c : cases) {
+        PresetProject p;
+        p.Mode(c.mode);
+        p.folder.Write(kProgramIni, c.programIni);
+        p.run.StudioProject = 7;
+        WorkOnMDB(p.run);
+        EXPECT_EQ(p.run.StudioProject, c.expected) << c.programIni;
+    }
+}
+
+TEST(WorkOnMDB, PublishesTheRegeneratedWorkspaceWithTheValuesTakenOver) {
+    PresetProject p;
+    ValidProject(p);
+    p.CreateSource(kDefs,
+                   {{2, 1, "b", "two", "###machine", 20}, {1, 1, "a", "one", "###machine", 10}});
+    // Kept values of M2/a, named in the other kind's naming; one record without counterpart.
+    p.CreateUnit(kUnitDb,
+                 {{1, 1, "S_M2_a", "x", "M2", 10, 42.5}, {2, 1, "W_M9_a", "x", "M9", 10, 9}});
+    WorkOnMDB(p.run);
+    EXPECT_EQ(p.run.FailuresReported, 0) << p.folder.Read(kErrorLog);
+    EXPECT_EQ(p.Rows(kUnitDb, "SELECT ID, machine_type, var_name, text, abs_min FROM PRESET_DEFS"),
+              (Rows{"1|M1|W_M1_a|one|0.0", "2|M1|W_M1_b|two|0.0", "3|M2|W_M2_a|one|42.5",
+                    "4|M2|W_M2_b|two|0.0"}));
+    EXPECT_EQ(p.folder.Read(kUnitDb), p.folder.Read(kSourceDb));
+    EXPECT_TRUE(p.Rows(kUnitDb, "SELECT name FROM sqlite_master WHERE type = 'index'").empty());
+}
+
+TEST(WorkOnMDB, TheSourceDatabaseKeepsItsLastWriteTime) {
+    PresetProject p;
+    ValidProject(p);
+    p.CreateSource(kDefs, {{1, 1, "a"}});
+    fs::last_write_time(p.folder.Host(kSourceDb), OldTime());
+    auto before = fs::last_write_time(p.folder.Host(kSourceDb));
+    WorkOnMDB(p.run);
+    EXPECT_EQ(p.Rows(kSourceDb, "SELECT COUNT(*) FROM PRESET_DEFS"), Rows{"2"});
+    EXPECT_EQ(fs::last_write_time(p.folder.Host(kSourceDb)), before);
+}
+
+TEST(WorkOnMDB, IntegratedStartTakesTheMachineCopysValues) {
+    PresetProject p;
+    p.Mode(Mode::Integrated);
+    ValidProject(p);
+    p.folder.Write(kTrxIni, "[Common]\r\nSaveAndRestore=D:\\Backup\r\n");
+    p.CreateSource(kDefs, {{1, 1, "a"}});
+    p.CreateUnit(kUnitDb, {{1, 1, "W_M1_a", "x", "M1", 0, 7}});
+    p.CreateUnit(kMachineCopy, {{1, 1, "W_M1_a", "x", "M1", 0, 42}});
+    std::string machineCopy = p.folder.Read(kMachineCopy);
+    WorkOnMDB(p.run);
+    EXPECT_TRUE(p.ui.boxes.empty());
+    EXPECT_EQ(p.Rows(kUnitDb, "SELECT machine_type, abs_min FROM PRESET_DEFS"),
+              (Rows{"M1|42.0", "M2|0.0"}));
+    EXPECT_EQ(p.folder.Read(kMachineCopy), machineCopy);
+}
+
+TEST(WorkOnMDB, IntegratedStartWithoutMachineCopySaysSoAndUsesTheUnitDatabase) {
+    PresetProject p;
+    p.Mode(Mode::Integrated);
+    ValidProject(p);
+    p.folder.Write(kTrxIni, "[Common]\r\nSaveAndRestore=D:\\Backup\r\n");
+    p.CreateSource(kDefs, {{1, 1, "a"}});
+    p.CreateUnit(kUnitDb, {{1, 1, "W_M1_a", "x", "M1", 0, 7}});
+    p.ui.Answer(box::kOk);
+    WorkOnMDB(p.run);
+    ASSERT_EQ(p.ui.boxes.size(), 1u);
+    EXPECT_EQ(p.ui.boxes[0].text,
+              "Konnte die Datei:\"Calvora.mdb\" in der Vorlage nicht finden!\r\n\r\n"
+              "Ist das Bild in der Vorlage noch nicht vorhanden (also neu)?\r\n"
+              "Dann ist diese Meldung völlig normal und es wird eine neue Datei mit den "
+              "Standardwerten erzeugt.");
+    EXPECT_EQ(p.ui.boxes[0].style, 64);
+    EXPECT_EQ(p.ui.boxes[0].title, "");
+    EXPECT_EQ(p.Rows(kUnitDb, "SELECT machine_type, abs_min FROM PRESET_DEFS"),
+              (Rows{"M1|7.0", "M2|0.0"}));
+}
+
+TEST(WorkOnMDB, SourceDefsFillsPartVarNamesByKindInAnyLetterCase) {
+    PresetProject p;
+    p.CreateSource({"'VISIWIN32', 1, 'a1'", "'VisiWinStudio', 1, 'b1'", "'visiwin32', 50, 'a50'",
+                    "'VISIWINSTUDIO', 50, 'b50'", "'OTHER', 2, 'x'", "NULL, 3, 'y'",
+                    "'VISIWIN32', 4, 'first'", "'VISIWIN32', 4, 'second'"},
+                   {});
+    WorkOnMDB(p.run);
+    EXPECT_EQ(p.run.PartVarNames[0][1], "a1");
+    EXPECT_EQ(p.run.PartVarNames[1][1], "b1");
+    EXPECT_EQ(p.run.PartVarNames[0][50], "a50");
+    EXPECT_EQ(p.run.PartVarNames[1][50], "b50");
+    EXPECT_EQ(p.run.PartVarNames[0][2], "");
+    EXPECT_EQ(p.run.PartVarNames[0][3], "");
+    EXPECT_EQ(p.run.PartVarNames[0][4], "second");
+    EXPECT_EQ(p.run.FailuresReported, 0);
+}
+
+TEST(WorkOnMDB, ABadSourceDefsRecordMarksPartOneQuietly) {
+    for (std::string bad : {"'VISIWIN32', 0, 'bad'", "'VISIWINSTUDIO', 51, 'bad'",
+                            "'VISIWIN32', 5, NULL", "'VISIWIN32', NULL, 'bad'"}) {
+        PresetProject p;
+        p.CreateSource({"'VISIWIN32', 1, 'a1'", "'VISIWINSTUDIO', 1, 'b1'",
+                        "'VISIWIN32', 50, 'a50'", bad, "'VISIWINSTUDIO', 50, 'b50'"},
+                       {});
+        WorkOnMDB(p.run);
+        EXPECT_EQ(p.run.PartVarNames[0][1], "###Var_Name") << bad;
+        EXPECT_EQ(p.run.PartVarNames[1][1], "###Var_Name") << bad;
+        EXPECT_EQ(p.run.PartVarNames[0][50], "a50") << bad;
+        EXPECT_EQ(p.run.PartVarNames[1][50], "b50") << bad;
+        EXPECT_EQ(p.run.PartVarNames[0][5], "") << bad;
+        EXPECT_EQ(p.run.FailuresReported, 0) << bad;
+    }
+}
+
+TEST(WorkOnMDB, AMissingSourceDefsIsReportedWithoutProcedureName) {
+    PresetProject p;
+    p.folder.CreateDatabase(
+        kSourceDb, std::string("CREATE TABLE Source_PRESET_DEFS (") + kPresetColumns + ")");
+    WorkOnMDB(p.run);
+    std::string log = p.folder.Read(kErrorLog);
+    EXPECT_NE(log.find(" /  (Nr. 3078)"), std::string::npos) << log;
+}
+
+TEST(WorkOnMDB, PresetDefsIsRebuiltWithTheTemplatesFieldsOnly) {
+    PresetProject p;
+    ValidProject(p);
+    std::string columns = kPresetColumns;
+    columns.replace(0, std::string("ID LONG").size(), "ID COUNTER PRIMARY KEY");
+    p.folder.CreateDatabase(
+        kSourceDb,
+        "CREATE TABLE Source_DEFS (System TEXT(20), Part SHORT, Var_Name TEXT(100));"
+        "CREATE TABLE Source_PRESET_DEFS (" +
+            columns +
+            ", Extra_Field TEXT(12) DEFAULT 'x');"
+            "INSERT INTO Source_PRESET_DEFS (ID, part, var_name, Extra_Field) "
+            "VALUES (5, 1, 'v', 'more');"
+            "CREATE INDEX src_by_name ON Source_PRESET_DEFS (var_name);"
+            "CREATE TABLE PRESET_DEFS (old TEXT(5));"
+            "INSERT INTO PRESET_DEFS VALUES ('old');");
+    WorkOnMDB(p.run);
+    EXPECT_EQ(p.run.FailuresReported, 0) << p.folder.Read(kErrorLog);
+    Rows templateColumns =
+        p.Rows(kSourceDb, "SELECT name, type FROM pragma_table_info('Source_PRESET_DEFS')");
+    Rows rebuilt = p.Rows(kSourceDb,
+                          "SELECT name, type, dflt_value, pk FROM "
+                          "pragma_table_info('PRESET_DEFS')");
+    ASSERT_EQ(rebuilt.size(), 16u);
+    EXPECT_EQ(rebuilt[0], "ID|LONG|NULL|0");
+    for (size_t i = 1; i < rebuilt.size(); ++i)
+        EXPECT_EQ(rebuilt[i], templateColumns[i] + "|NULL|0");
+    EXPECT_EQ(rebuilt[15], "Extra_Field|TEXT(12)|NULL|0");
+    EXPECT_EQ(p.Rows(kSourceDb, "SELECT ID, Extra_Field FROM PRESET_DEFS"),
+              (Rows{"1|more", "2|more"}));
+    EXPECT_TRUE(p.Rows(kSourceDb,
+                       "SELECT name FROM sqlite_master WHERE tbl_name = 'PRESET_DEFS' "
+                       "AND type = 'index'")
+                    .empty());
+}
+
+TEST(WorkOnMDB, APresetDefsInOtherLetterCaseIsNotDroppedAndTheCreationFails) {
+    PresetProject p;
+    ValidProject(p);
+    p.CreateSource(kDefs, {{1, 1, "a"}}, "CREATE TABLE preset_defs (old TEXT(5));");
+    WorkOnMDB(p.run);
+    std::string log = p.folder.Read(kErrorLog);
+    EXPECT_NE(log.find("WorkOnMDB (Nr. 3010)"), std::string::npos) << log;
+}
+
+TEST(WorkOnMDB, AUnitDatabaseWithoutPresetDefsBecomesTheWorkspace) {
+    PresetProject p;
+    ValidProject(p);
+    p.CreateSource(kDefs, {{1, 1, "a"}});
+    p.folder.CreateDatabase(kUnitDb, "CREATE TABLE OTHER (x LONG)");
+    WorkOnMDB(p.run);
+    // The renames in the unit database find no table; they say so and the run goes on.
+    std::string log = p.folder.Read(kErrorLog);
+    EXPECT_NE(log.find("CategorieNachCategoryID (Nr. 3265)"), std::string::npos) << log;
+    EXPECT_NE(log.find("VarNameInQuelleErsetzen (Nr. 3078)"), std::string::npos) << log;
+    EXPECT_EQ(log.find("WorkOnMDB"), std::string::npos) << log;
+    EXPECT_EQ(p.folder.Read(kUnitDb), p.folder.Read(kSourceDb));
+    EXPECT_EQ(p.Rows(kUnitDb, "SELECT COUNT(*) FROM PRESET_DEFS"), Rows{"2"});
+}
+
+}  // namespace
+}  // namespace calvora::test
