@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "platform/failure.h"
