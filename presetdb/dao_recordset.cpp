@@ -85,7 +85,7 @@ class RecordsetImpl {
         row.rowid = sqlite3_column_int64(stmt, 0);
         row.values.reserve(columns.size());
         for (size_t i = 0; i < columns.size(); ++i)
-            row.values.push_back(ReadStored(stmt, static_cast<int>(i) + 1));
+            row.values.push_back(ReadStored(stmt, static_cast<int>(i) + 1, columns[i].type));
         return row;
     }
 
@@ -205,7 +205,7 @@ class RecordsetImpl {
         int index = 0;
         for (size_t i = 0; i < columns.size(); ++i)
             if (dirty[i])
-                BindStored(stmt, ++index, buffer[i]);
+                BindStored(stmt, ++index, buffer[i], columns[i].type);
         sqlite3_bind_int64(stmt, params + 1, current.rowid);
         conn->Step(stmt, kSourceRecordset, "updating a record of " + table);
         sqlite3_reset(stmt);
@@ -243,7 +243,7 @@ class RecordsetImpl {
         int index = 0;
         for (size_t i = 0; i < columns.size(); ++i)
             if (dirty[i])
-                BindStored(stmt, ++index, buffer[i]);
+                BindStored(stmt, ++index, buffer[i], columns[i].type);
         conn->Step(stmt, kSourceRecordset, "adding a record to " + table);
         sqlite3_reset(stmt);
         if (isQuery)

@@ -290,7 +290,24 @@ const TableInfo& Connection::Table(std::string_view name, const char* source) {
         "Cannot find the input table or query '" + std::string(name) + "' in '" + FileText() + "'");
 }
 
-void BindStored(sqlite3_stmt* stmt, int index, const Variant& value) {
+namespace {
+
+// True when SQLite's numeric affinity might turn the text into a number: a
+// generous test (blanks, signs, digits, points, exponents and a digit).
+bool MightLookNumeric(std::string_view text) {
+    bool digit = false;
+    for (char c : text) {
+        if (c >= '0' && c <= '9')
+            digit = true;
+        else if (!std::strchr(" \t\n\r\f\v+-.eE", c))
+            return false;
+    }
+    return digit;
+}
+
+}  // namespace
+
+void BindStored(sqlite3_stmt* stmt, int index, const Variant& value, const ColumnType& type) {
     switch (value.Type()) {
         case VarType::Empty:
         case VarType::Null:
@@ -314,8 +331,12 @@ void BindStored(sqlite3_stmt* stmt, int index, const Variant& value) {
                               SQLITE_TRANSIENT);
             break;
         case VarType::String:
-            sqlite3_bind_text(stmt, index, value.AsText().data(),
-                              static_cast<int>(value.AsText().size()), SQLITE_TRANSIENT);
+            if (type.type == DataType::Memo && MightLookNumeric(value.AsText()))
+                sqlite3_bind_blob(stmt, index, value.AsText().data(),
+                                  static_cast<int>(value.AsText().size()), SQLITE_TRANSIENT);
+            else
+                sqlite3_bind_text(stmt, index, value.AsText().data(),
+                                  static_cast<int>(value.AsText().size()), SQLITE_TRANSIENT);
             break;
         case VarType::Binary:
             sqlite3_bind_blob(stmt, index, value.AsBinary().data(),
@@ -324,7 +345,7 @@ void BindStored(sqlite3_stmt* stmt, int index, const Variant& value) {
     }
 }
 
-Variant ReadStored(sqlite3_stmt* stmt, int column) {
+Variant ReadStored(sqlite3_stmt* stmt, int column, const ColumnType& type) {
     switch (sqlite3_column_type(stmt, column)) {
         case SQLITE_INTEGER: {
             const int64_t v = sqlite3_column_int64(stmt, column);
@@ -339,6 +360,10 @@ Variant ReadStored(sqlite3_stmt* stmt, int column) {
             return Variant::Text(std::string(text, sqlite3_column_bytes(stmt, column)));
         }
         case SQLITE_BLOB: {
+            if (type.type == DataType::Memo) {
+                const char* text = static_cast<const char*>(sqlite3_column_blob(stmt, column));
+                return Variant::Text(std::string(text, sqlite3_column_bytes(stmt, column)));
+            }
             const auto* data = static_cast<const uint8_t*>(sqlite3_column_blob(stmt, column));
             return Variant::Binary(Bytes(data, data + sqlite3_column_bytes(stmt, column)));
         }

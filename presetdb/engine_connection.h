@@ -106,10 +106,17 @@ class Connection {
 
 // Binds a value held in a field's type (see ConvertForField) as SQLite
 // stores it by the on-disk convention.
-void BindStored(sqlite3_stmt* stmt, int index, const Variant& value);
+//
+// MEMO is the one text type that SQLite gives numeric affinity (its name
+// holds none of CHAR, CLOB, TEXT), so SQLite would turn a memo text such as
+// "1.50" or "007" into a number and lose its spelling. A memo text that
+// looks like a number is therefore bound as a blob of its UTF-8 bytes, which
+// affinity leaves alone; ReadStored gives it back as text.
+void BindStored(sqlite3_stmt* stmt, int index, const Variant& value, const ColumnType& type);
 // The stored value of a result column in its natural Variant: Null, Long (or
-// Double beyond 32 bits), Double, Text or Binary.
-Variant ReadStored(sqlite3_stmt* stmt, int column);
+// Double beyond 32 bits), Double, Text or Binary; a blob in a Memo column is
+// Text.
+Variant ReadStored(sqlite3_stmt* stmt, int column, const ColumnType& type);
 
 // Raises the failure that an SQLite result code stands for, with detail as
 // the description's tail (3218 locked, 3051 read-only, 3343 not a database,
