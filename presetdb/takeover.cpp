@@ -185,13 +185,21 @@ std::vector<Row> ReadMachineCopy(Proc& proc, dao::Recordset& machineCopy) {
     }
     proc.Step([&] { machineCopy.MoveFirst(); });
     proc.Step([&] { rows.resize(static_cast<size_t>(n)); });
+    // A field found once is kept (its value follows the current record); a
+    // field not found is looked for again on every record, and fails there.
+    std::array<dao::Field, kColumnCount> found;
     for (Row& row : rows) {
         proc.Step([&] { pacer.Yield(); });
         for (size_t column = 0; column < kColumnCount; ++column) {
-            if (columnFields[column] != nullptr) {
-                proc.Step(
-                    [&] { row[column] = machineCopy.Fields().Item(columnFields[column]).Value(); });
+            if (columnFields[column] == nullptr) {
+                continue;
             }
+            proc.Step([&] {
+                if (!found[column]) {
+                    found[column] = machineCopy.Fields().Item(columnFields[column]);
+                }
+                row[column] = found[column].Value();
+            });
         }
         proc.Step([&] { machineCopy.MoveNext(); });
     }
@@ -331,8 +339,12 @@ void TakeoverMachineCopyMDBData(RunState& run, dao::Database& source, dao::Recor
     machineCopy = dao::Recordset();
 
     MatchIndex index(source);
-    for (const Row& row : rows) {
+    // The check belongs to the first row taken over; the regenerated table's
+    // fields do not change while the rows are written, so it answers for all.
+    if (!rows.empty()) {
         CheckAdditionalFields(proc, source);
+    }
+    for (const Row& row : rows) {
         TakeOverRow(proc, source, row);
     }
 }
