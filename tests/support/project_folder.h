@@ -3,7 +3,7 @@
 // Drive C: of the program is mapped (CONFIG_EXE_DRIVES) to <tmp>/c, so the
 // project lies at C:\Project with the program in C:\Project\Config, and the
 // unit's files in C:\Project\Calvora. Run() copies the built program
-// (CALVORA_BIN_DIR/Calvora_Config) into the program folder and runs it there
+// (BuiltBinDir()/Calvora_Config) into the program folder and runs it there
 // with Qt's offscreen platform unless told otherwise.
 //
 //   ProjectFolder p;

@@ -27,7 +27,8 @@ class ScriptedUi : public Ui {
     // (clicks, close requests) delivered during that pass.
     void DoEvents() override {
         ++eventPasses;
-        if (onDoEvents) onDoEvents();
+        if (onDoEvents)
+            onDoEvents();
     }
     void SetBusy(bool busy) override { busyChanges.push_back(busy); }
 

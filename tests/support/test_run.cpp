@@ -1,5 +1,6 @@
 #include "tests/support/test_run.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -7,6 +8,16 @@
 namespace fs = std::filesystem;
 
 namespace calvora::test {
+
+fs::path BuiltBinDir() {
+    const char* dir = std::getenv("CALVORA_BIN_DIR");
+    return dir ? fs::path(dir) : fs::path(CALVORA_BUILT_BIN_DIR);
+}
+
+fs::path TestDataDir() {
+    const char* dir = std::getenv("CALVORA_TEST_DATA");
+    return dir ? fs::path(dir) : fs::path(CALVORA_TEST_DATA_DIR);
+}
 
 TempDir::TempDir() {
     std::random_device rd;

@@ -33,6 +33,13 @@ class FakeProcess : public Process {
     std::string firstEnvironmentEntry = "USER=tester";
 };
 
+// The folder of the built programs (build/bin), overridable by the
+// environment variable CALVORA_BIN_DIR.
+std::filesystem::path BuiltBinDir();
+
+// The tests' data folder (tests/data), overridable by CALVORA_TEST_DATA.
+std::filesystem::path TestDataDir();
+
 // A fresh temporary directory, removed at destruction.
 class TempDir {
   public:
