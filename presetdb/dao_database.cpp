@@ -140,7 +140,11 @@ const std::filesystem::path& Database::Path() const {
 
 Recordset Database::OpenRecordset(std::string_view source) {
     Conn().CheckOpen(kSourceDatabase);
-    if (IsSelectText(source))
+    if (const detail::TableInfo* table = IsSelectText(source) ? nullptr : conn_->FindTable(source))
+        return detail::OpenTableRecordset(conn_, *table);
+    // Not a table: a text with blanks is taken for SQL, so that a statement
+    // other than SELECT is reported as such (3129).
+    if (source.find_first_of(" \t\r\n") != std::string_view::npos)
         return detail::OpenQueryRecordset(conn_, source);
     return detail::OpenTableRecordset(conn_, conn_->Table(source, kSourceDatabase));
 }

@@ -72,8 +72,9 @@ class Database {
     const std::filesystem::path& Path() const;
 
     // A table name (case-blind) gives a table-type recordset; a text starting
-    // with SELECT gives a query recordset (dialect in dao_dialect.h). Raises
-    // 3078 for an unknown table, 3061 / 3075 / 3129 for SQL texts as
+    // with SELECT gives a query recordset (dialect in dao_dialect.h); any
+    // other text with blanks that names no table is taken for SQL too.
+    // Raises 3078 for an unknown table, 3061 / 3075 / 3129 for SQL texts as
     // dao_dialect.h states.
     Recordset OpenRecordset(std::string_view source);
 
