@@ -1,9 +1,8 @@
-// The takeover runs in three stages. The machine copy is read whole into a
-// buffer first, because in integrated mode it is the same file the caller
-// later overwrites, and because nothing may be written before the extra-field
-// warning has had its answer. Then, row by row, the regenerated record with
-// the same machine_type, var_name and offset_or_bitno receives the five
-// tuned values. Everything else in the regenerated table stays as generated.
+// The takeover runs in two stages. The machine copy is read whole into a
+// buffer and its recordset released before anything is written; then, row by
+// row, the regenerated record with the same machine_type, var_name and
+// offset_or_bitno receives the five tuned values. Everything else in the
+// regenerated table stays as generated.
 //
 // Two guards stop data from being lost silently: a machine copy with fields
 // beyond the standard 15 while no additional fields are set up asks before
@@ -212,14 +211,16 @@ std::vector<Row> ReadMachineCopy(Proc& proc, dao::Recordset& machineCopy) {
 // that could select records the row does not name; the offset stands bare,
 // so it must be a plain number. Null and Empty stand as an empty text (which
 // leaves an offset missing and the row unmatched).
-std::optional<std::string> TextKey(const Variant& v) {
+std::optional<std::string> KeyText(const Variant& v) {
     if (v.IsNull() || v.IsEmpty()) {
         return std::string();
     }
     std::string text;
     if (v.IsText()) {
         text = v.AsText();
-    } else if (v.IsNumeric() && v.Type() != VarType::Boolean && v.Type() != VarType::Currency) {
+    } else if (v.Type() == VarType::Currency) {
+        text = NumberToText(Variant::Double(v.NumericValue()));
+    } else if (v.IsNumeric() && v.Type() != VarType::Boolean) {
         text = NumberToText(v);
     } else {
         return std::nullopt;
@@ -248,9 +249,9 @@ bool IsPlainNumber(std::string_view s) {
 // The match statement of one machine-copy row, or nothing when its keys
 // cannot stand in it unchanged.
 std::optional<std::string> MatchStatement(const std::string& addFieldsSql, const Row& row) {
-    std::optional<std::string> machineType = TextKey(row[kMachineTypeColumn]);
-    std::optional<std::string> varName = TextKey(row[kVarNameColumn]);
-    std::optional<std::string> offset = TextKey(row[kOffsetColumn]);
+    std::optional<std::string> machineType = KeyText(row[kMachineTypeColumn]);
+    std::optional<std::string> varName = KeyText(row[kVarNameColumn]);
+    std::optional<std::string> offset = KeyText(row[kOffsetColumn]);
     if (!machineType || !varName || !offset || !IsPlainNumber(*offset)) {
         return std::nullopt;
     }

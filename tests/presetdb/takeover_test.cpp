@@ -180,6 +180,29 @@ TEST_F(Takeover, AKeyThatWouldBreakTheStatementMatchesNothing) {
     EXPECT_TRUE(t.ui.boxes.empty());
 }
 
+TEST_F(Takeover, AnOffsetStandsOnlyAsAPlainNumber) {
+    Target(kTable + Insert(1, "M1", "v1", "0", "0, 100, 0, 100, 1") +
+           Insert(2, "M1", "v2", "0", "0, 100, 0, 100, 1") +
+           Insert(3, "M1", "v2", "1", "0, 100, 0, 100, 1"));
+    std::string textOffsets = kTable;
+    textOffsets.replace(textOffsets.find("offset_or_bitno LONG"), 20, "offset_or_bitno TEXT(40)");
+    // Bare in the statement, the field name would compare the field with
+    // itself and select every offset of v2.
+    MachineCopy(textOffsets + Insert(10, "M1", "v2", "'offset_or_bitno'", "1, 2, 3, 4, 5") +
+                Insert(11, "M1", "v1", "''", "1, 2, 3, 4, 5") +
+                Insert(12, "M1", "v2", "'1'", "11, 12, 13, 14, 15"));
+    GetAddFields(t.run);
+
+    ASSERT_TRUE(Run());
+
+    EXPECT_EQ(TargetRows(), (Rows{
+                                "1|M1|v1|0|0.0|100.0|0.0|100.0|1",
+                                "2|M1|v2|0|0.0|100.0|0.0|100.0|1",
+                                "3|M1|v2|1|11.0|12.0|13.0|14.0|15",
+                            }));
+    EXPECT_EQ(t.run.FailuresReported, 0);
+}
+
 TEST_F(Takeover, AnOldMachineCopyWithCategorieIsRead) {
     Target(kTable + Insert(1, "M1", "v1", "0", "0, 100, 0, 100, 1"));
     std::string oldTable = kTable;
