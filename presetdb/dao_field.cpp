@@ -64,6 +64,10 @@ int32_t Field::Size() const {
     return Impl().Type().size;
 }
 
+std::string Field::DeclaredType() const {
+    return Impl().DeclaredType();
+}
+
 Variant Field::Property(std::string_view name) const {
     if (EqualsNoCase(name, "Name"))
         return Variant::Text(Name());

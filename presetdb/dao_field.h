@@ -40,6 +40,9 @@ class Field {
     // The DAO Size: characters for Text, 0 for Memo and LongBinary, the
     // fixed byte size otherwise.
     int32_t Size() const;
+    // The column's declared type in the file (for example TEXT(50), COUNTER,
+    // or a type some other client wrote); see dao_schema.h.
+    std::string DeclaredType() const;
 
     // The properties "Name" (Text), "Type" (Integer) and "Size" (Long), by
     // case-blind name. Raises 3270 for any other name.

@@ -23,6 +23,7 @@ class RecordsetImpl {
     struct Column {
         std::string name;
         ColumnType type;
+        std::string declared;
     };
     struct Row {
         int64_t rowid = 0;
@@ -286,6 +287,7 @@ class RecordsetFieldImpl : public FieldImpl {
                           " of a recordset cannot be renamed");
     }
     ColumnType Type() const override { return rs_->columns[index_].type; }
+    std::string DeclaredType() const override { return rs_->columns[index_].declared; }
     Variant Value() const override { return rs_->Value(index_); }
     void SetValue(const Variant& value) override { rs_->SetValue(index_, value); }
 
@@ -334,7 +336,7 @@ Recordset OpenTableRecordset(const std::shared_ptr<Connection>& conn, const Tabl
     rs->table = table.name;
     std::string columnList;
     for (const ColumnInfo& column : table.columns) {
-        rs->columns.push_back({column.name, column.type});
+        rs->columns.push_back({column.name, column.type, column.declared});
         columnList += ", " + QuoteName(column.name);
     }
     rs->rowidAlias = RowIdAlias(ColumnsOf(table).columnNames);
@@ -349,10 +351,11 @@ Recordset OpenTableRecordset(const std::shared_ptr<Connection>& conn, const Tabl
 
 Recordset OpenQueryRecordset(const std::shared_ptr<Connection>& conn, std::string_view jetSql) {
     conn->CheckOpen(kSourceDatabase);
+    const TableInfo* info = nullptr;
     TableColumns columns;
     const TranslatedQuery query =
         TranslateSelect(jetSql, [&](std::string_view name) -> const TableColumns* {
-            const TableInfo* info = conn->FindTable(name);
+            info = conn->FindTable(name);
             if (!info)
                 return nullptr;
             columns = ColumnsOf(*info);
@@ -362,8 +365,10 @@ Recordset OpenQueryRecordset(const std::shared_ptr<Connection>& conn, std::strin
     rs->conn = conn;
     rs->table = query.table;
     rs->isQuery = true;
-    for (int position : query.columns)
-        rs->columns.push_back({columns.columnNames[position], columns.columnTypes[position]});
+    for (int position : query.columns) {
+        const ColumnInfo& column = info->columns[position];
+        rs->columns.push_back({column.name, column.type, column.declared});
+    }
     rs->rowidAlias = query.rowidAlias;
     sqlite3_stmt* stmt = conn->Prepare(query.sql, kSourceDatabase);
     for (size_t i = 0; i < query.params.size(); ++i)

@@ -26,6 +26,7 @@ class TableFieldImpl : public FieldImpl {
     std::string Name() const override { return column_; }
 
     ColumnType Type() const override { return def_->Info().columns[Position()].type; }
+    std::string DeclaredType() const override { return def_->Info().columns[Position()].declared; }
 
     void SetName(std::string_view name) override {
         CheckName(name, kSourceField, "field");

@@ -19,6 +19,7 @@ class FieldImpl {
     virtual std::string Name() const = 0;
     virtual void SetName(std::string_view name) = 0;
     virtual ColumnType Type() const = 0;
+    virtual std::string DeclaredType() const = 0;
     // Table definition fields have no value: 3219.
     virtual Variant Value() const;
     virtual void SetValue(const Variant& value);
@@ -44,6 +45,7 @@ class NewFieldImpl : public FieldImpl {
     std::string Name() const override { return name_; }
     void SetName(std::string_view name) override { name_ = name; }
     ColumnType Type() const override { return type_; }
+    std::string DeclaredType() const override { return DeclaredTypeFor(type_.type, type_.size); }
 
     // Set when appended to a table; such a field cannot be appended again.
     bool appended = false;
