@@ -214,7 +214,7 @@ void WorkOnMDB(RunState& run) {
                 [&] { return machineCopyPath.empty() || !run.files().Exists(machineCopyPath); }))
             proc.Step([&] { ShowMachineCopyMissing(run, unitPath); });
         else
-            proc.Step([&] { run.files().CopyFile(machineCopyPath, unitPath); });
+            proc.Step([&] { CopyDatabaseFile(run, machineCopyPath, unitPath); });
     }
 
     ReadSourceDefs(proc, sourcePath);
@@ -229,7 +229,7 @@ void WorkOnMDB(RunState& run) {
     // Closing commits: only a whole workspace is published.
     proc.Step([&] { db.Close(); });
 
-    proc.Step([&] { run.files().CopyFile(GetPathSourceOCXMDB(run), GetPathOCXMDB(run)); });
+    proc.Step([&] { CopyDatabaseFile(run, GetPathSourceOCXMDB(run), GetPathOCXMDB(run)); });
 
     if (keptWriteTime)
         proc.Step([&] { run.files().SetLastWriteTime(sourcePath, *keptWriteTime); });

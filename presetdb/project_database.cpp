@@ -1,5 +1,6 @@
 #include "presetdb/project_database.h"
 
+#include <filesystem>
 #include <string>
 
 #include "platform/failure.h"
@@ -14,6 +15,35 @@ dao::Database OpenProjectDatabase(RunState& run, std::string_view winPath) {
                       "Could not find the database file '" + std::string(winPath) +
                           "': its drive is not mapped.");
     return dao::OpenDatabase(*host);
+}
+
+namespace {
+
+void SettleJournal(RunState& run, std::string_view winPath) {
+    auto host = run.files().ToHost(winPath);
+    if (!host)
+        return;
+    std::filesystem::path journal = host->string() + "-journal";
+    std::error_code ec;
+    if (!std::filesystem::exists(journal, ec))
+        return;
+    if (!std::filesystem::exists(*host, ec)) {
+        std::filesystem::remove(journal, ec);
+        return;
+    }
+    try {
+        dao::OpenDatabase(*host).Close();
+    } catch (const Failure&) {
+        // Locked or not a database: the journal is not ours to judge.
+    }
+}
+
+}  // namespace
+
+void CopyDatabaseFile(RunState& run, std::string_view source, std::string_view target) {
+    SettleJournal(run, source);
+    SettleJournal(run, target);
+    run.files().CopyFile(source, target);
 }
 
 }  // namespace calvora

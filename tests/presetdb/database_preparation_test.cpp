@@ -1,6 +1,10 @@
 #include "presetdb/database_preparation.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -112,6 +116,47 @@ TEST(WorkOnMDB, IntegratedStartTakesTheMachineCopysValues) {
     EXPECT_EQ(p.Rows(kUnitDb, "SELECT machine_type, abs_min FROM PRESET_DEFS"),
               (Rows{"M1|42.0", "M2|0.0"}));
     EXPECT_EQ(p.folder.Read(kMachineCopy), machineCopy);
+}
+
+// Leaves a hot journal beside a database, as a program killed in the middle
+// of a transaction does: a child changes the file in a transaction too large
+// for its page cache, so the changes reach the file, and dies before the commit.
+void KillInsideATransaction(const fs::path& file) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        sqlite3* db = nullptr;
+        sqlite3_open(file.c_str(), &db);
+        sqlite3_exec(db,
+                     "PRAGMA cache_size = 2; BEGIN; UPDATE PRESET_DEFS SET text = 'killed', "
+                     "abs_min = -1;",
+                     nullptr, nullptr, nullptr);
+        raise(SIGKILL);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+}
+
+TEST(WorkOnMDB, AJournalLeftByAKilledProgramIsNotPlayedIntoTheMachineCopy) {
+    PresetProject p;
+    p.Mode(Mode::Integrated);
+    ValidProject(p);
+    p.folder.Write(kTrxIni, "[Common]\r\nSaveAndRestore=D:\\Backup\r\n");
+    p.CreateSource(kDefs, {{1, 1, "a"}});
+    // The machine copy is the larger file: the old pages would land inside it.
+    std::vector<Preset> unit, machineCopy = {{1, 1, "W_M1_a", "x", "M1", 0, 42}};
+    for (int id = 1; id <= 300; ++id)
+        unit.push_back({id, 1, "W_M1_a", std::string(200, 'u'), "M1", 0, 7});
+    for (int id = 2; id <= 1000; ++id)
+        machineCopy.push_back({id, 1, "other", std::string(200, 'm'), "M9", id, 1});
+    p.CreateUnit(kUnitDb, unit);
+    p.CreateUnit(kMachineCopy, machineCopy);
+    KillInsideATransaction(p.folder.Host(kUnitDb));
+    ASSERT_TRUE(fs::exists(p.folder.Host(kUnitDb).string() + "-journal"));
+    WorkOnMDB(p.run);
+    EXPECT_EQ(p.run.FailuresReported, 0) << p.folder.Read(kErrorLog);
+    EXPECT_EQ(p.Rows(kUnitDb, "SELECT machine_type, abs_min FROM PRESET_DEFS"),
+              (Rows{"M1|42.0", "M2|0.0"}));
+    EXPECT_FALSE(fs::exists(p.folder.Host(kUnitDb).string() + "-journal"));
 }
 
 TEST(WorkOnMDB, IntegratedStartWithoutMachineCopySaysSoAndUsesTheUnitDatabase) {
