@@ -3,6 +3,7 @@
 // by throwing EndOfProgram; its exit code becomes the process's.
 #include <QApplication>
 #include <cstdlib>
+#include <iostream>
 
 #include "app/qt/dialog_window.h"
 #include "errors/error_protocol.h"
@@ -32,15 +33,17 @@ bool IsSet(const char* name) {
 }
 
 // A silent run must not need a display: without one, and when no platform
-// was chosen, Qt draws off screen.
-void ChooseHeadlessPlatform(Process& process, Files& files) {
+// was chosen, Qt draws off screen. Any other start without a display could
+// not show its questions; false then.
+bool ChooseHeadlessPlatform(Process& process, Files& files) {
     if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM"))
-        return;
+        return true;
     PeekUi peekUi;
     RunState peek(Services{peekUi, process, files});
-    if (ReadCommandQuietly(peek, process.CommandLine(), "EXTERNAL") == "SILENT") {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
+    if (ReadCommandQuietly(peek, process.CommandLine(), "EXTERNAL") != "SILENT")
+        return false;
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    return true;
 }
 
 }  // namespace
@@ -49,7 +52,11 @@ int main(int argc, char** argv, char** envp) {
     PathModel paths = PathModel::FromEnvironment();
     HostFiles files(paths);
     HostProcess process(argc, argv, envp, paths);
-    ChooseHeadlessPlatform(process, files);
+    if (!ChooseHeadlessPlatform(process, files)) {
+        std::cerr << "Calvora_Config: no display for its dialog; start it with /EXTERNAL=SILENT "
+                     "to run without one.\n";
+        return exitcode::kEndedByError;
+    }
 
     QApplication application(argc, argv);
     QtUi ui;

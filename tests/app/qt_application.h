@@ -1,17 +1,13 @@
 // One QApplication for all tests of a test program, on the platform that
-// QT_QPA_PLATFORM names (offscreen under CTest).
+// QT_QPA_PLATFORM names (offscreen under CTest). Created on first use and
+// deleted when the tests are done, before the process's exit handlers tear
+// down what Qt still needs.
 #pragma once
 
 #include <QApplication>
 
 namespace calvora::test {
 
-inline QApplication& Application() {
-    static int argc = 1;
-    static char name[] = "calvora_app_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    return application;
-}
+QApplication& Application();
 
 }  // namespace calvora::test

@@ -1,24 +1,24 @@
 // Window tests on a real X server: the program's boxes and its dialog are
 // answered with the keyboard and the mouse through xdotool, as a user would.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 
 #include <QApplication>
 #include <QPushButton>
 #include <QWindow>
 #include <atomic>
 #include <cstdlib>
-#include <filesystem>
 #include <thread>
 
 #include "app/qt/dialog_window.h"
 #include "tests/app/qt_application.h"
 #include "tests/app/x_display.h"
+#include "tests/support/project_folder.h"
 #include "tests/support/test_run.h"
 
 namespace calvora::test {
 namespace {
-
-namespace fs = std::filesystem;
 
 // The display of this test program, started once; nullptr without Xvfb.
 XDisplay* Display() {
@@ -43,31 +43,44 @@ bool TypeInto(const std::string& namePattern, const std::string& keys) {
 
 TEST(RealProgramWindowTest, BoxesAreAnsweredWithTheKeyboardAndAMissingConfigurationEndsTheRun) {
     REQUIRE_X_DISPLAY();
-    const fs::path program = fs::path(std::getenv("CALVORA_BIN_DIR")) / "Calvora_Config";
-    ASSERT_TRUE(fs::exists(program)) << program;
-    TempDir root;
-    const fs::path config = root.path() / "drive_c" / "Project" / "Config";
-    fs::create_directories(config);
-    fs::create_directories(root.path() / "drive_c" / "Project" / "Calvora");  // no Calvora.cfg
-    fs::copy_file(program, config / "Calvora_Config");
-
-    Child run((config / "Calvora_Config").string(), "",
-              {{"DISPLAY", Display()->Name()},
-               {"CONFIG_EXE_DRIVES", "C:=" + (root.path() / "drive_c").string()},
-               {"HOME", root.path().string()},
-               {"PATH", std::getenv("PATH")}});
+    // ProjectFolder installs the program found through CALVORA_BIN_DIR.
+    setenv("CALVORA_BIN_DIR", BuiltBinDir().c_str(), 0);
+    ASSERT_FALSE(ProjectFolder::BuiltProgram().empty()) << "Calvora_Config is not built";
+    ProjectFolder project;  // no Calvora.cfg
+    std::vector<std::string> environment{"DISPLAY=" + Display()->Name(), "QT_QPA_PLATFORM=xcb"};
+    if (const char* lsan = std::getenv("LSAN_OPTIONS")) {
+        environment.push_back(std::string("LSAN_OPTIONS=") + lsan);
+    }
+    const pid_t run = project.Start({}, environment);
+    ASSERT_GT(run, 0);
     // The dialog shows itself for the update, with the caption of a start by hand.
     EXPECT_TRUE(TypeInto("^Erweiterte Konfiguration Config - standalone$", "shift"));
     // Whatever the update reports is let pass with Enter (Yes is the default
     // of "Unexpected error"); the missing configuration file is reported in a
     // box titled with the program name, and OK ends the run.
-    std::optional<int> exitCode;
-    for (int box = 0; box < 10 && !exitCode; ++box) {
-        TypeInto("^(Unexpected error|Calvora_Config)$", "Return");
-        exitCode = run.Wait(5);
+    int status = 0;
+    bool ended = false;
+    auto waitForEnd = [&] {
+        for (int i = 0; i < 50 && !ended; ++i) {
+            ended = waitpid(run, &status, WNOHANG) == run;
+            if (!ended)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    };
+    for (int box = 0; box < 10 && !ended; ++box) {
+        const bool answered = TypeInto("^(Unexpected error|Calvora_Config)$", "Return");
+        waitForEnd();
+        if (!answered)
+            break;
     }
-    EXPECT_EQ(exitCode, 2);
-    EXPECT_FALSE(fs::exists(root.path() / "drive_c" / "Project" / "Calvora" / "Calvora.cfg"));
+    if (!ended) {
+        kill(run, SIGKILL);
+        waitpid(run, &status, 0);
+    }
+    ASSERT_TRUE(ended) << "the program did not end";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), exitcode::kEndedByError);
+    EXPECT_FALSE(project.Exists("C:\\Project\\Calvora\\Calvora.cfg"));
 }
 
 // The dialog in this process, on the X server, with the Qt services.

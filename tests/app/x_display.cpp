@@ -6,11 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <sstream>
-#include <thread>
-#include <vector>
 
 namespace calvora::test {
 
@@ -68,50 +65,6 @@ int RunOnDisplay(const XDisplay& display, const std::string& commandLine) {
     const std::string command = "export DISPLAY=" + display.Name() + "; " + commandLine;
     int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-Child::Child(const std::string& program, const std::string& argument,
-             const std::map<std::string, std::string>& environment) {
-    std::vector<std::string> entries;
-    for (const auto& [name, value] : environment)
-        entries.push_back(name + "=" + value);
-    std::vector<char*> envp;
-    for (std::string& e : entries)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::string programCopy = program;
-    std::string argumentCopy = argument;
-    std::vector<char*> argv{programCopy.data()};
-    if (!argument.empty())
-        argv.push_back(argumentCopy.data());
-    argv.push_back(nullptr);
-    pid_ = fork();
-    if (pid_ == 0) {
-        execve(program.c_str(), argv.data(), envp.data());
-        _exit(127);
-    }
-}
-
-Child::~Child() {
-    if (pid_ > 0 && !exitCode_) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, nullptr, 0);
-    }
-}
-
-std::optional<int> Child::Wait(int seconds) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!exitCode_ && pid_ > 0) {
-        int status = 0;
-        if (waitpid(pid_, &status, WNOHANG) == pid_) {
-            exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        } else if (std::chrono::steady_clock::now() > deadline) {
-            break;
-        } else {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-    }
-    return exitCode_;
 }
 
 }  // namespace calvora::test

@@ -1,12 +1,9 @@
-// A private X server (Xvfb) for the window tests, and the small process
-// helpers they need to drive it with xdotool.
+// A private X server (Xvfb) for the window tests, and running xdotool on it.
 #pragma once
 
 #include <sys/types.h>
 
-#include <map>
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace calvora::test {
@@ -31,21 +28,5 @@ class XDisplay {
 
 // Runs a shell command line with DISPLAY set; its exit status.
 int RunOnDisplay(const XDisplay& display, const std::string& commandLine);
-
-// A child process with exactly the given environment.
-class Child {
-  public:
-    Child(const std::string& program, const std::string& argument,
-          const std::map<std::string, std::string>& environment);
-    ~Child();
-
-    // The exit code once the child has ended within seconds; nullopt while
-    // it still runs.
-    std::optional<int> Wait(int seconds);
-
-  private:
-    pid_t pid_ = -1;
-    std::optional<int> exitCode_;
-};
 
 }  // namespace calvora::test
