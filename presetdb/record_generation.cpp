@@ -45,10 +45,18 @@ struct SourceValues {
     }
 };
 
-// The fields of PRESET_DEFS, looked up once for all records.
+// The fields of PRESET_DEFS, looked up once for all records. A table without
+// ID or part leaves those Nothing, and each record looks them up by name
+// again, failing as it would have.
 struct TargetFields {
     std::vector<dao::Field> fields;
     std::vector<bool> isVarName;
+    dao::Field id;
+    dao::Field part;
+
+    static dao::Field Named(const dao::Field& known, dao::Recordset& target, const char* name) {
+        return known ? known : target.Fields().Item(name);
+    }
 };
 
 int16_t RecordCount16(const dao::Recordset& source) {
@@ -87,10 +95,9 @@ bool MachineValid(RunState& run, const std::string& validMachines, const std::st
 }
 
 // The part number of the record being built, 1..50.
-int32_t PartOfRecord(dao::Recordset& target) {
-    Variant part =
-        dao::ConvertForField(target.Fields().Item("part").Value(),
-                             dao::ColumnType{dao::DataType::Long, 4, false}, "PRESET_DEFS.part");
+int32_t PartOfRecord(const dao::Field& partField) {
+    Variant part = dao::ConvertForField(
+        partField.Value(), dao::ColumnType{dao::DataType::Long, 4, false}, "PRESET_DEFS.part");
     if (part.IsNull())
         RaiseRuntime(err::kInvalidUseOfNull,
                      "Invalid use of Null: PRESET_DEFS.part is empty when var_name is formed.");
@@ -103,9 +110,9 @@ int32_t PartOfRecord(dao::Recordset& target) {
 
 // The var_name of the current project kind, formed from the part's template;
 // renames the other kind's name to it in the unit database.
-std::string ResolveVarName(RunState& run, dao::Recordset& target, const std::string& varName,
+std::string ResolveVarName(RunState& run, const dao::Field& partField, const std::string& varName,
                            const std::string& machine, UnitDatabaseSession& unitSession) {
-    int32_t p = PartOfRecord(target);
+    int32_t p = PartOfRecord(partField);
     std::array<std::string, 2> names;
     for (int k = 0; k < 2; ++k) {
         names[k] = ReplaceSearchItem(run, run.PartVarNames[k][p], "###Var_Name", varName);
@@ -123,7 +130,9 @@ void GenerateRecord(Proc& proc, dao::Recordset& target, TargetFields& targetFiel
     RunState& run = proc.Run();
     pacer.Yield();
     proc.Step([&] { target.AddNew(); });
-    proc.Step([&] { target.Fields().Item("ID").SetValue(Variant::Integer(nextId)); });
+    proc.Step([&] {
+        TargetFields::Named(targetFields.id, target, "ID").SetValue(Variant::Integer(nextId));
+    });
     proc.Step([&] {
         if (nextId == INT16_MAX)
             RaiseRuntime(err::kOverflow,
@@ -142,7 +151,8 @@ void GenerateRecord(Proc& proc, dao::Recordset& target, TargetFields& targetFiel
             }
             std::string newValue =
                 targetFields.isVarName[i]
-                    ? ResolveVarName(run, target, v.AsText(), machine, unitSession)
+                    ? ResolveVarName(run, TargetFields::Named(targetFields.part, target, "part"),
+                                     v.AsText(), machine, unitSession)
                     : ReplaceSearchItem(run, v.AsText(), "###machine", machine);
             targetFields.fields[i].SetValue(Variant::Text(std::move(newValue)));
         });
@@ -179,6 +189,10 @@ void CreateRecordSets(RunState& run, dao::Database& db) {
             targetFields.isVarName.push_back(UCase(targetFields.fields.back().Name()) ==
                                              "VAR_NAME");
         }
+        if (fields.Contains("ID"))
+            targetFields.id = fields.Item("ID");
+        if (fields.Contains("part"))
+            targetFields.part = fields.Item("part");
     });
 
     UnitDatabaseSession unitSession(run);

@@ -1,0 +1,202 @@
+// The whole program at the limit of its 16-bit record numbers: three machines
+// times 10,922 definitions give 32,766 generated records, and the unit
+// database holds as many, all matching, so every record is renamed and takes
+// values over. The silent run of build/bin/Calvora_Config on that project is
+// timed and compared with what SQLite alone needs to bulk-insert the same
+// 32,766 records into an empty table. Target: the whole run within 5 times.
+//
+//   build/bin/program_bench [path/to/Calvora_Config]
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kMachines = 3;
+constexpr int kDefinitions = 10922;
+constexpr const char* kColumns =
+    "ID LONG, part SHORT, machine_type TEXT(50), type SHORT, var_name TEXT(100), "
+    "category_id SHORT, isBitArray BIT, offset_or_bitno LONG, text TEXT(255), "
+    "page_name TEXT(50), abs_min DOUBLE, abs_max DOUBLE, min DOUBLE, max DOUBLE, pass SHORT";
+
+void Check(int rc, sqlite3* db, const char* what) {
+    if (rc != SQLITE_OK && rc != SQLITE_DONE) {
+        std::fprintf(stderr, "%s: %s\n", what, sqlite3_errmsg(db));
+        std::exit(1);
+    }
+}
+
+void Exec(sqlite3* db, const std::string& sql) {
+    Check(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), db, sql.c_str());
+}
+
+void CreateDatabase(const fs::path& file, const std::string& script) {
+    fs::create_directories(file.parent_path());
+    sqlite3* db = nullptr;
+    Check(sqlite3_open(file.c_str(), &db), db, "open");
+    Exec(db, "BEGIN;" + script + ";COMMIT;");
+    sqlite3_close(db);
+}
+
+void WriteFile(const fs::path& file, const std::string& text) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+std::string Definitions(const std::string& select) {
+    return "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < " +
+           std::to_string(kDefinitions) + ") " + select;
+}
+
+void WriteProject(const fs::path& driveC) {
+    fs::path project = driveC / "Project";
+    std::string programIni = "[Project]\r\nNumberOfMachines=3\r\n";
+    std::string cfg = "[Project]\r\n";
+    for (int m = 1; m <= kMachines; ++m) {
+        programIni +=
+            "[Machine" + std::to_string(m) + "]\r\nMachineName=M" + std::to_string(m) + "\r\n";
+        cfg += "ForMachine" + std::to_string(m) + "=TRUE\r\n";
+    }
+    WriteFile(project / "parameter" / "Program.ini", programIni);
+    WriteFile(project / "Calvora" / "Calvora.cfg", cfg);
+    CreateDatabase(
+        project / "Calvora" / "Calvora_Source.mdb",
+        "CREATE TABLE Source_DEFS (System TEXT(20), Part SHORT, Var_Name TEXT(100));"
+        "INSERT INTO Source_DEFS VALUES ('VISIWIN32', 1, 'W_###machine_###Var_Name');"
+        "INSERT INTO Source_DEFS VALUES ('VISIWINSTUDIO', 1, 'S_###machine_###Var_Name');"
+        "CREATE TABLE Source_PRESET_DEFS (" +
+            std::string(kColumns) + ");" +
+            Definitions("INSERT INTO Source_PRESET_DEFS SELECT x, 1, '###machine', 1, "
+                        "'var' || x, 2, 0, x, 'text of ###machine ' || x, 'page', "
+                        "0, 100, 1, 99, 3 FROM c;"));
+    // The unit database in the other project kind's naming: every generated
+    // var_name renames one record there, which the takeover then finds.
+    std::string unit = "CREATE TABLE PRESET_DEFS (" + std::string(kColumns) + ");";
+    for (int m = 1; m <= kMachines; ++m) {
+        std::string machine = "M" + std::to_string(m);
+        unit += Definitions("INSERT INTO PRESET_DEFS SELECT x + " +
+                            std::to_string((m - 1) * kDefinitions) + ", 1, '" + machine +
+                            "', 1, 'S_" + machine +
+                            "_var' || x, 2, 0, x, 'old', 'page', x, 100, "
+                            "1, 99, 3 FROM c;");
+    }
+    CreateDatabase(project / "Calvora" / "Calvora.mdb", unit);
+}
+
+double RunProgram(const fs::path& program, const fs::path& root) {
+    fs::path config = root / "c" / "Project" / "Config";
+    fs::create_directories(config);
+    fs::copy_file(program, config / "Calvora_Config", fs::copy_options::overwrite_existing);
+    std::string exe = (config / "Calvora_Config").string();
+    std::string drives = "CONFIG_EXE_DRIVES=C:=" + (root / "c").string();
+    std::string home = "HOME=" + root.string();
+    std::vector<char*> envp = {drives.data(), home.data(),
+                               const_cast<char*>("QT_QPA_PLATFORM=offscreen"), nullptr};
+    std::string silent = "/EXTERNAL=SILENT";
+    std::vector<char*> argv = {exe.data(), silent.data(), nullptr};
+
+    auto start = Clock::now();
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(config.c_str()) != 0)
+            _exit(127);
+        execve(exe.c_str(), argv.data(), envp.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "the program ended with status %d\n", status);
+        std::exit(1);
+    }
+    return seconds;
+}
+
+// The same records, as generation makes them, inserted by SQLite alone.
+double BulkInsert(const fs::path& file) {
+    auto start = Clock::now();
+    sqlite3* db = nullptr;
+    Check(sqlite3_open(file.c_str(), &db), db, "open");
+    Exec(db, "CREATE TABLE PRESET_DEFS (" + std::string(kColumns) + ")");
+    Exec(db, "BEGIN");
+    sqlite3_stmt* stmt = nullptr;
+    Check(sqlite3_prepare_v2(db,
+                             "INSERT INTO PRESET_DEFS VALUES (?, 1, ?, 1, ?, 2, 0, ?, ?, 'page', "
+                             "?, 100, 1, 99, 3)",
+                             -1, &stmt, nullptr),
+          db, "prepare");
+    int id = 1;
+    for (int m = 1; m <= kMachines; ++m) {
+        std::string machine = "M" + std::to_string(m);
+        for (int x = 1; x <= kDefinitions; ++x) {
+            std::string varName = "W_" + machine + "_var" + std::to_string(x);
+            std::string text = "text of " + machine + " " + std::to_string(x);
+            sqlite3_bind_int(stmt, 1, id++);
+            sqlite3_bind_text(stmt, 2, machine.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(stmt, 3, varName.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int(stmt, 4, x);
+            sqlite3_bind_text(stmt, 5, text.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_double(stmt, 6, x);
+            Check(sqlite3_step(stmt), db, "insert");
+            sqlite3_reset(stmt);
+        }
+    }
+    sqlite3_finalize(stmt);
+    Exec(db, "COMMIT");
+    sqlite3_close(db);
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+int CountTakenOver(const fs::path& unit) {
+    sqlite3* db = nullptr;
+    Check(sqlite3_open(unit.c_str(), &db), db, "open");
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM PRESET_DEFS WHERE abs_min = offset_or_bitno", -1,
+                       &stmt, nullptr);
+    sqlite3_step(stmt);
+    int count = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return count;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    fs::path program = argc > 1
+                           ? fs::path(argv[1])
+                           : fs::read_symlink("/proc/self/exe").parent_path() / "Calvora_Config";
+    if (!fs::exists(program)) {
+        std::fprintf(stderr, "program not found: %s\n", program.c_str());
+        return 1;
+    }
+    fs::path root = fs::temp_directory_path() / ("calvora-bench-" + std::to_string(getpid()));
+    fs::remove_all(root);
+    WriteProject(root / "c");
+
+    double run = RunProgram(program, root);
+    double insert = BulkInsert(root / "bulk_insert.db");
+    int takenOver = CountTakenOver(root / "c" / "Project" / "Calvora" / "Calvora.mdb");
+    fs::remove_all(root);
+
+    std::printf("records generated:            %d (%d machines x %d definitions)\n",
+                kMachines * kDefinitions, kMachines, kDefinitions);
+    std::printf("records renamed and taken over: %d\n", takenOver);
+    std::printf("whole program run (silent):   %.3f s\n", run);
+    std::printf("SQLite bulk insert, same rows: %.3f s\n", insert);
+    std::printf("ratio: %.1fx (target: within 5x) %s\n", run / insert,
+                run <= 5 * insert ? "met" : "NOT met");
+    return takenOver == kMachines * kDefinitions ? 0 : 1;
+}
