@@ -1,5 +1,7 @@
 #include "presetdb/dao_recordset.h"
 
+#include <algorithm>
+
 #include "platform/failure.h"
 #include "platform/text.h"
 #include "presetdb/dao_conversion.h"
@@ -51,6 +53,16 @@ class RecordsetImpl {
     enum class Mode { None, Edit, Add } mode = Mode::None;
     std::vector<Variant> buffer;
     std::vector<bool> dirty;
+
+    // The table's COUNTER columns, numbered on AddNew when left unset.
+    std::vector<std::string> counters;
+    // The last INSERT and UPDATE texts with the fields they write: records
+    // are mostly written field for field alike, and building the text anew
+    // for each costs more than SQLite's insert itself.
+    std::vector<bool> insertFields;
+    std::string insertSql;
+    std::vector<bool> updateFields;
+    std::string updateSql;
 
     void Check() const {
         if (closed)
@@ -190,23 +202,23 @@ class RecordsetImpl {
     }
 
     void StoreEdit() {
-        std::string sql = "UPDATE " + QuoteName(table) + " SET ";
-        int params = 0;
-        for (size_t i = 0; i < columns.size(); ++i) {
-            if (!dirty[i])
-                continue;
-            sql += (params ? ", " : "") + QuoteName(columns[i].name) + " = ?" +
-                   std::to_string(params + 1);
-            ++params;
-        }
-        if (params == 0)
+        if (std::find(dirty.begin(), dirty.end(), true) == dirty.end())
             return;
-        sql += " WHERE " + rowidAlias + " = ?" + std::to_string(params + 1);
-        sqlite3_stmt* stmt = conn->Prepare(sql, kSourceRecordset);
-        int index = 0;
-        for (size_t i = 0; i < columns.size(); ++i)
-            if (dirty[i])
-                BindStored(stmt, ++index, buffer[i], columns[i].type);
+        if (updateSql.empty() || updateFields != dirty) {
+            updateSql = "UPDATE " + QuoteName(table) + " SET ";
+            int params = 0;
+            for (size_t i = 0; i < columns.size(); ++i) {
+                if (!dirty[i])
+                    continue;
+                updateSql += (params ? ", " : "") + QuoteName(columns[i].name) + " = ?" +
+                             std::to_string(params + 1);
+                ++params;
+            }
+            updateSql += " WHERE " + rowidAlias + " = ?" + std::to_string(params + 1);
+            updateFields = dirty;
+        }
+        sqlite3_stmt* stmt = conn->Prepare(updateSql, kSourceRecordset);
+        const int params = BindDirty(stmt);
         sqlite3_bind_int64(stmt, params + 1, current.rowid);
         conn->Step(stmt, kSourceRecordset, "updating a record of " + table);
         sqlite3_reset(stmt);
@@ -219,7 +231,16 @@ class RecordsetImpl {
             rows[pos] = current;
     }
 
-    void StoreNew() {
+    // Binds the written fields as ?1.. in field order; returns their number.
+    int BindDirty(sqlite3_stmt* stmt) const {
+        int index = 0;
+        for (size_t i = 0; i < columns.size(); ++i)
+            if (dirty[i])
+                BindStored(stmt, ++index, buffer[i], columns[i].type);
+        return index;
+    }
+
+    std::string InsertSql() const {
         std::string names;
         std::string values;
         int params = 0;
@@ -231,26 +252,26 @@ class RecordsetImpl {
             if (dirty[i])
                 add(columns[i].name, "?" + std::to_string(++params));
         // A COUNTER left unset numbers itself, as the Jet engine's auto-number.
-        for (const ColumnInfo& column : conn->Table(table, kSourceRecordset).columns) {
-            if (!column.type.counter || IsSet(column.name))
-                continue;
-            add(column.name, "(SELECT coalesce(max(" + QuoteName(column.name) + "), 0) + 1 FROM " +
+        for (const std::string& counter : counters)
+            if (!IsSet(counter))
+                add(counter, "(SELECT coalesce(max(" + QuoteName(counter) + "), 0) + 1 FROM " +
                                  QuoteName(table) + ")");
+        return "INSERT INTO " + QuoteName(table) +
+               (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + values + ")");
+    }
+
+    void StoreNew() {
+        if (insertSql.empty() || insertFields != dirty) {
+            insertSql = InsertSql();
+            insertFields = dirty;
         }
-        const std::string sql =
-            "INSERT INTO " + QuoteName(table) +
-            (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + values + ")");
-        sqlite3_stmt* stmt = conn->Prepare(sql, kSourceRecordset);
-        int index = 0;
-        for (size_t i = 0; i < columns.size(); ++i)
-            if (dirty[i])
-                BindStored(stmt, ++index, buffer[i], columns[i].type);
+        sqlite3_stmt* stmt = conn->Prepare(insertSql, kSourceRecordset);
+        BindDirty(stmt);
         conn->Step(stmt, kSourceRecordset, "adding a record to " + table);
         sqlite3_reset(stmt);
         if (isQuery)
             rows.push_back(ReadBack(sqlite3_last_insert_rowid(sqlite3_db_handle(stmt))));
     }
-
     bool IsSet(const std::string& name) const {
         for (size_t i = 0; i < columns.size(); ++i)
             if (dirty[i] && EqualsNoCase(columns[i].name, name))
@@ -319,6 +340,14 @@ class RecordsetFieldsImpl : public FieldsImpl {
     std::shared_ptr<RecordsetImpl> rs_;
 };
 
+std::vector<std::string> CountersOf(const TableInfo& info) {
+    std::vector<std::string> counters;
+    for (const ColumnInfo& column : info.columns)
+        if (column.type.counter)
+            counters.push_back(column.name);
+    return counters;
+}
+
 TableColumns ColumnsOf(const TableInfo& info) {
     TableColumns table{info.name, {}, {}};
     for (const ColumnInfo& column : info.columns) {
@@ -339,6 +368,7 @@ Recordset OpenTableRecordset(const std::shared_ptr<Connection>& conn, const Tabl
         rs->columns.push_back({column.name, column.type, column.declared});
         columnList += ", " + QuoteName(column.name);
     }
+    rs->counters = CountersOf(table);
     rs->rowidAlias = RowIdAlias(ColumnsOf(table).columnNames);
     const std::string select =
         "SELECT " + rs->rowidAlias + columnList + " FROM " + QuoteName(table.name);
@@ -369,6 +399,7 @@ Recordset OpenQueryRecordset(const std::shared_ptr<Connection>& conn, std::strin
         const ColumnInfo& column = info->columns[position];
         rs->columns.push_back({column.name, column.type, column.declared});
     }
+    rs->counters = CountersOf(*info);
     rs->rowidAlias = query.rowidAlias;
     sqlite3_stmt* stmt = conn->Prepare(query.sql, kSourceDatabase);
     for (size_t i = 0; i < query.params.size(); ++i)

@@ -67,7 +67,9 @@ void CreateDatabaseFromScript(const fs::path& target, const fs::path& script) {
                                       "' already exists; create makes new databases only");
     const std::string text = ReadScript(script);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    TemporaryFile temporary{folder / ("." + target.filename().string() + ".creating")};
+    fs::path temporaryPath = folder / target.filename();
+    temporaryPath += ".creating";
+    TemporaryFile temporary{temporaryPath};
     fs::remove(temporary.path, ec);
     RunScript(temporary.path, text, script);
     // link() never replaces: a target that appeared meanwhile stays untouched.

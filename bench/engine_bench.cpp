@@ -1,0 +1,188 @@
+// The database engine against plain SQLite, on tables of the size the 16-bit
+// record counters allow (32,767 records of a 15-field PRESET_DEFS).
+//
+//   AppendThroughEngine / AppendRawSqlite: the same rows, through
+//     AddNew / field writes / Update, and through one prepared INSERT in one
+//     transaction. Goal: the engine within 3x of the raw inserts.
+//   TakeoverQuery / TakeoverQueryIndexed: the takeover's match query (three
+//     keys, double-quoted literals, a bare number) against a 32,767-record
+//     table, without and with an index on the keys. The time per query times
+//     32,767 is the cost of one takeover of a full machine copy.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <string>
+
+#include "presetdb/dao.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using calvora::Variant;
+using namespace calvora::dao;
+
+constexpr int kRecords = 32767;
+
+const char* kCreatePresetDefs =
+    "CREATE TABLE PRESET_DEFS (ID LONG, part SHORT, machine_type TEXT(50), type SHORT, "
+    "var_name TEXT(100), category_id LONG, isBitArray BIT, offset_or_bitno LONG, "
+    "text TEXT(255), page_name TEXT(50), abs_min DOUBLE, abs_max DOUBLE, min DOUBLE, "
+    "max DOUBLE, pass SHORT)";
+
+struct Record {
+    std::string machine;
+    std::string varName;
+    int offset;
+};
+
+Record RecordNumber(int i) {
+    return {"Extruder" + std::to_string(i % 2 + 1), "Extruder_HZ_Var" + std::to_string(i), i % 100};
+}
+
+fs::path FreshDatabase(const std::string& name) {
+    const fs::path path = fs::temp_directory_path() / ("calvora-bench-" + name + ".mdb");
+    fs::remove(path);
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_exec(db, kCreatePresetDefs, nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return path;
+}
+
+void AppendThroughEngine(Database& db) {
+    Recordset rs = db.OpenRecordset("PRESET_DEFS");
+    Fields fields = rs.Fields();
+    for (int i = 1; i <= kRecords; ++i) {
+        const Record r = RecordNumber(i);
+        rs.AddNew();
+        fields.Item(0).SetValue(Variant::Integer(static_cast<int16_t>(i)));
+        fields.Item(1).SetValue(Variant::Integer(static_cast<int16_t>(i % 50 + 1)));
+        fields.Item(2).SetValue(Variant::Text(r.machine));
+        fields.Item(3).SetValue(Variant::Integer(2));
+        fields.Item(4).SetValue(Variant::Text(r.varName));
+        fields.Item(5).SetValue(Variant::Long(1));
+        fields.Item(6).SetValue(Variant::Boolean(false));
+        fields.Item(7).SetValue(Variant::Long(r.offset));
+        fields.Item(8).SetValue(Variant::Text("Sollwert Zone " + std::to_string(i)));
+        fields.Item(9).SetValue(Variant::Text("Heizung"));
+        fields.Item(10).SetValue(Variant::Double(0));
+        fields.Item(11).SetValue(Variant::Double(400));
+        fields.Item(12).SetValue(Variant::Double(20));
+        fields.Item(13).SetValue(Variant::Double(300));
+        fields.Item(14).SetValue(Variant::Integer(1));
+        rs.Update();
+    }
+}
+
+void BM_AppendThroughEngine(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        const fs::path path = FreshDatabase("engine");
+        state.ResumeTiming();
+        Database db = OpenDatabase(path);
+        AppendThroughEngine(db);
+        db.Close();
+    }
+    state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK(BM_AppendThroughEngine)->Unit(benchmark::kMillisecond);
+
+void BM_AppendRawSqlite(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        const fs::path path = FreshDatabase("raw");
+        state.ResumeTiming();
+        sqlite3* db = nullptr;
+        sqlite3_open(path.c_str(), &db);
+        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+        sqlite3_stmt* stmt = nullptr;
+        sqlite3_prepare_v2(db,
+                           "INSERT INTO PRESET_DEFS VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, "
+                           "?10, ?11, ?12, ?13, ?14, ?15)",
+                           -1, &stmt, nullptr);
+        for (int i = 1; i <= kRecords; ++i) {
+            const Record r = RecordNumber(i);
+            const std::string text = "Sollwert Zone " + std::to_string(i);
+            sqlite3_bind_int(stmt, 1, i);
+            sqlite3_bind_int(stmt, 2, i % 50 + 1);
+            sqlite3_bind_text(stmt, 3, r.machine.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int(stmt, 4, 2);
+            sqlite3_bind_text(stmt, 5, r.varName.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int(stmt, 6, 1);
+            sqlite3_bind_int(stmt, 7, 0);
+            sqlite3_bind_int(stmt, 8, r.offset);
+            sqlite3_bind_text(stmt, 9, text.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(stmt, 10, "Heizung", -1, SQLITE_STATIC);
+            sqlite3_bind_double(stmt, 11, 0);
+            sqlite3_bind_double(stmt, 12, 400);
+            sqlite3_bind_double(stmt, 13, 20);
+            sqlite3_bind_double(stmt, 14, 300);
+            sqlite3_bind_int(stmt, 15, 1);
+            sqlite3_step(stmt);
+            sqlite3_reset(stmt);
+        }
+        sqlite3_finalize(stmt);
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    state.SetItemsProcessed(state.iterations() * kRecords);
+}
+BENCHMARK(BM_AppendRawSqlite)->Unit(benchmark::kMillisecond);
+
+std::string TakeoverSql(const Record& r) {
+    return "SELECT PRESET_DEFS.ID, PRESET_DEFS.machine_type, PRESET_DEFS.type,"
+           " PRESET_DEFS.var_name, PRESET_DEFS.category_id, PRESET_DEFS.isBitArray,"
+           " PRESET_DEFS.offset_or_bitno, PRESET_DEFS.text, PRESET_DEFS.page_name,"
+           " PRESET_DEFS.abs_min, PRESET_DEFS.abs_max, PRESET_DEFS.min, PRESET_DEFS.max,"
+           " PRESET_DEFS.pass, PRESET_DEFS.part From PRESET_DEFS  WHERE "
+           "(((PRESET_DEFS.machine_type)=\"" +
+           r.machine + "\") AND ((PRESET_DEFS.var_name)=\"" + r.varName +
+           "\")  AND ((PRESET_DEFS.offset_or_bitno)=" + std::to_string(r.offset) + "));";
+}
+
+// One query per iteration, cycling through the records, each found and
+// its five values written as the takeover does.
+void RunTakeoverQueries(benchmark::State& state, bool indexed) {
+    static const fs::path path = [] {
+        const fs::path p = FreshDatabase("takeover");
+        Database db = OpenDatabase(p);
+        AppendThroughEngine(db);
+        db.Close();
+        return p;
+    }();
+    Database db = OpenDatabase(path);
+    if (indexed)
+        db.CreateIndex("bench_match", "PRESET_DEFS",
+                       {"machine_type", "var_name", "offset_or_bitno"});
+    int i = 0;
+    for (auto _ : state) {
+        i = i % kRecords + 1;
+        Recordset rs = db.OpenRecordset(TakeoverSql(RecordNumber(i)));
+        if (rs.RecordCount() > 0) {
+            rs.Edit();
+            rs.Fields().Item("min").SetValue(Variant::Double(25));
+            rs.Update();
+        }
+    }
+    if (indexed)
+        db.DropIndex("bench_match");
+    // Seconds for 32,767 queries: one takeover of a full machine copy.
+    state.counters["per_takeover_s"] =
+        benchmark::Counter(1.0 / kRecords, benchmark::Counter::kIsIterationInvariantRate |
+                                               benchmark::Counter::kInvert);
+}
+
+void BM_TakeoverQuery(benchmark::State& state) {
+    RunTakeoverQueries(state, false);
+}
+BENCHMARK(BM_TakeoverQuery)->Unit(benchmark::kMillisecond);
+
+void BM_TakeoverQueryIndexed(benchmark::State& state) {
+    RunTakeoverQueries(state, true);
+}
+BENCHMARK(BM_TakeoverQueryIndexed)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
