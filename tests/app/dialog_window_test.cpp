@@ -120,6 +120,10 @@ TEST_F(DialogWindowTest, QuestClickColoursTheButtonGreenAndBack) {
     window.commandQuest()->click();
     EXPECT_TRUE(t.run.QuestMode);
     EXPECT_EQ(window.commandQuest()->palette().color(QPalette::Button), QColor(0, 255, 0));
+    // The face is painted green too, not only the palette entry.
+    const QColor face = window.commandQuest()->grab().toImage().pixelColor(6, 28);
+    EXPECT_GT(face.green() - face.red(), 100);
+    EXPECT_GT(face.green() - face.blue(), 100);
     window.commandQuest()->click();
     EXPECT_EQ(window.commandQuest()->palette().color(QPalette::Button), QColor(192, 192, 192));
 }
