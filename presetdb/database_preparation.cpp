@@ -226,10 +226,17 @@ void WorkOnMDB(RunState& run) {
     CategorieNachCategoryID(run);
     CreateRecordSets(run, db);
     TakeOver(proc, db, unitPath);
-    // Closing commits: only a whole workspace is published.
-    proc.Step([&] { db.Close(); });
+    // Closing commits. A workspace whose commit failed still holds what it
+    // held before this run, and publishing that would overwrite the unit
+    // database's values with stale ones: it is not published.
+    bool committed = false;
+    proc.Step([&] {
+        db.Close();
+        committed = true;
+    });
 
-    proc.Step([&] { CopyDatabaseFile(run, GetPathSourceOCXMDB(run), GetPathOCXMDB(run)); });
+    if (committed)
+        proc.Step([&] { CopyDatabaseFile(run, GetPathSourceOCXMDB(run), GetPathOCXMDB(run)); });
 
     if (keptWriteTime)
         proc.Step([&] { run.files().SetLastWriteTime(sourcePath, *keptWriteTime); });

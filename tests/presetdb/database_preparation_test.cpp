@@ -42,7 +42,7 @@ TEST(WorkOnMDB, WithoutSourceDatabaseNoFileIsTouched) {
         auto timeBefore = fs::last_write_time(p.folder.Host(kUnitDb));
         std::string before = p.folder.Read(kUnitDb);
         WorkOnMDB(p.run);
-        EXPECT_EQ(p.folder.Read(kUnitDb), before);
+        EXPECT_TRUE(p.folder.Read(kUnitDb) == before);
         EXPECT_EQ(fs::last_write_time(p.folder.Host(kUnitDb)), timeBefore);
         EXPECT_TRUE(p.ui.boxes.empty());
         EXPECT_EQ(p.run.FailuresReported, 0);
@@ -87,7 +87,7 @@ TEST(WorkOnMDB, PublishesTheRegeneratedWorkspaceWithTheValuesTakenOver) {
     EXPECT_EQ(p.Rows(kUnitDb, "SELECT ID, machine_type, var_name, text, abs_min FROM PRESET_DEFS"),
               (Rows{"1|M1|W_M1_a|one|0.0", "2|M1|W_M1_b|two|0.0", "3|M2|W_M2_a|one|42.5",
                     "4|M2|W_M2_b|two|0.0"}));
-    EXPECT_EQ(p.folder.Read(kUnitDb), p.folder.Read(kSourceDb));
+    EXPECT_TRUE(p.folder.Read(kUnitDb) == p.folder.Read(kSourceDb));
     EXPECT_TRUE(p.Rows(kUnitDb, "SELECT name FROM sqlite_master WHERE type = 'index'").empty());
 }
 
@@ -115,7 +115,7 @@ TEST(WorkOnMDB, IntegratedStartTakesTheMachineCopysValues) {
     EXPECT_TRUE(p.ui.boxes.empty());
     EXPECT_EQ(p.Rows(kUnitDb, "SELECT machine_type, abs_min FROM PRESET_DEFS"),
               (Rows{"M1|42.0", "M2|0.0"}));
-    EXPECT_EQ(p.folder.Read(kMachineCopy), machineCopy);
+    EXPECT_TRUE(p.folder.Read(kMachineCopy) == machineCopy);
 }
 
 // Leaves a hot journal beside a database, as a program killed in the middle
@@ -268,6 +268,27 @@ TEST(WorkOnMDB, APresetDefsInOtherLetterCaseIsNotDroppedAndTheCreationFails) {
     EXPECT_NE(log.find("WorkOnMDB (Nr. 3010)"), std::string::npos) << log;
 }
 
+TEST(WorkOnMDB, AWorkspaceThatCannotBeCommittedIsNotPublished) {
+    PresetProject p;
+    ValidProject(p);
+    p.CreateSource(kDefs, {{1, 1, "a"}});
+    p.CreateUnit(kUnitDb, {{1, 1, "W_M1_a", "x", "M1", 0, 7}});
+    const std::string all = "SELECT * FROM PRESET_DEFS";
+    Rows unitBefore = p.Rows(kUnitDb, all);
+    // Another program reads the source database all the while.
+    sqlite3* reader = nullptr;
+    ASSERT_EQ(sqlite3_open(p.folder.Host(kSourceDb).c_str(), &reader), SQLITE_OK);
+    sqlite3_exec(reader, "BEGIN; SELECT COUNT(*) FROM Source_DEFS;", nullptr, nullptr, nullptr);
+    WorkOnMDB(p.run);
+    sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(reader);
+    std::string log = p.folder.Read(kErrorLog);
+    EXPECT_NE(log.find("WorkOnMDB (Nr. 3218)"), std::string::npos) << log;
+    EXPECT_EQ(p.Rows(kUnitDb, all), unitBefore);
+    EXPECT_EQ(p.Rows(kSourceDb, "SELECT name FROM sqlite_master WHERE name = 'PRESET_DEFS'"),
+              Rows{});
+}
+
 TEST(WorkOnMDB, AUnitDatabaseWithoutPresetDefsBecomesTheWorkspace) {
     PresetProject p;
     ValidProject(p);
@@ -279,7 +300,7 @@ TEST(WorkOnMDB, AUnitDatabaseWithoutPresetDefsBecomesTheWorkspace) {
     EXPECT_NE(log.find("CategorieNachCategoryID (Nr. 3265)"), std::string::npos) << log;
     EXPECT_NE(log.find("VarNameInQuelleErsetzen (Nr. 3078)"), std::string::npos) << log;
     EXPECT_EQ(log.find("WorkOnMDB"), std::string::npos) << log;
-    EXPECT_EQ(p.folder.Read(kUnitDb), p.folder.Read(kSourceDb));
+    EXPECT_TRUE(p.folder.Read(kUnitDb) == p.folder.Read(kSourceDb));
     EXPECT_EQ(p.Rows(kUnitDb, "SELECT COUNT(*) FROM PRESET_DEFS"), Rows{"2"});
 }
 
