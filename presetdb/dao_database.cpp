@@ -4,6 +4,7 @@
 #include "platform/text.h"
 #include "presetdb/dao_dialect.h"
 #include "presetdb/engine_connection.h"
+#include "presetdb/engine_nocase.h"
 #include "presetdb/engine_recordset_impl.h"
 #include "presetdb/engine_tabledef_impl.h"
 
@@ -44,7 +45,7 @@ std::string FindIndex(detail::Connection& conn, std::string_view name) {
     std::string found;
     while (conn.Step(stmt, kSourceDatabase, "reading the list of indexes")) {
         const std::string stored = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-        if (found.empty() && EqualsNoCase(stored, name))
+        if (found.empty() && detail::SameName(stored, name))
             found = stored;
     }
     return found;

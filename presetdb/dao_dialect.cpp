@@ -6,6 +6,7 @@
 #include "platform/text.h"
 #include "presetdb/dao_types.h"
 #include "presetdb/engine_connection.h"
+#include "presetdb/engine_nocase.h"
 #include "presetdb/engine_sql_tokens.h"
 
 namespace calvora::dao {
@@ -14,6 +15,7 @@ namespace {
 
 using detail::QuoteName;
 using detail::RaiseSyntax;
+using detail::SameName;
 using detail::SqlToken;
 using Kind = SqlToken::Kind;
 
@@ -26,9 +28,8 @@ constexpr std::array kReserved = {
 };
 
 bool IsReserved(std::string_view word) {
-    const std::string upper = UCase(word);
     for (const char* r : kReserved)
-        if (upper == r)
+        if (SameName(word, r))
             return true;
     return false;
 }
@@ -108,7 +109,7 @@ class Translator {
     const SqlToken& Current() const { return tokens_[pos_]; }
 
     bool IsWord(const char* word) const {
-        return Current().kind == Kind::Word && UCase(Current().text) == word;
+        return Current().kind == Kind::Word && SameName(Current().text, word);
     }
 
     bool IsSymbol(char c) const { return Current().kind == Kind::Symbol && Current().text[0] == c; }
@@ -193,10 +194,10 @@ class Translator {
     }
 
     int Resolve(const NameRef& ref) const {
-        if (!ref.qualifier.empty() && !EqualsNoCase(ref.qualifier, table_->name))
+        if (!ref.qualifier.empty() && !SameName(ref.qualifier, table_->name))
             RaiseUnknown(ref);
         for (size_t i = 0; i < table_->columnNames.size(); ++i)
-            if (EqualsNoCase(table_->columnNames[i], ref.name))
+            if (SameName(table_->columnNames[i], ref.name))
                 return static_cast<int>(i);
         RaiseUnknown(ref);
     }
@@ -206,7 +207,7 @@ class Translator {
             query_.columns.push_back(Resolve(ref));
             return;
         }
-        if (!ref.qualifier.empty() && !EqualsNoCase(ref.qualifier, table_->name))
+        if (!ref.qualifier.empty() && !SameName(ref.qualifier, table_->name))
             RaiseUnknown(NameRef{ref.qualifier, "*", false});
         for (size_t i = 0; i < table_->columnNames.size(); ++i)
             query_.columns.push_back(static_cast<int>(i));
@@ -254,7 +255,7 @@ class Translator {
         if (t.kind == Kind::Text) {
             ++pos_;
             query_.params.push_back(t.text);
-            return Node{Node::What::Literal, "?" + std::to_string(query_.params.size()), true};
+            return Node{Node::What::Literal, detail::ParamName(query_.params.size()), true};
         }
         if (t.kind == Kind::Number) {
             ++pos_;  // digits, point and exponent only: safe to write as they are

@@ -7,6 +7,7 @@
 #include "presetdb/dao_conversion.h"
 #include "presetdb/dao_dialect.h"
 #include "presetdb/engine_field_impl.h"
+#include "presetdb/engine_nocase.h"
 #include "presetdb/engine_recordset_impl.h"
 
 namespace calvora::dao {
@@ -210,11 +211,11 @@ class RecordsetImpl {
             for (size_t i = 0; i < columns.size(); ++i) {
                 if (!dirty[i])
                     continue;
-                updateSql += (params ? ", " : "") + QuoteName(columns[i].name) + " = ?" +
-                             std::to_string(params + 1);
+                updateSql += (params ? ", " : "") + QuoteName(columns[i].name) + " = " +
+                             ParamName(params + 1);
                 ++params;
             }
-            updateSql += " WHERE " + rowidAlias + " = ?" + std::to_string(params + 1);
+            updateSql += " WHERE " + rowidAlias + " = " + ParamName(params + 1);
             updateFields = dirty;
         }
         sqlite3_stmt* stmt = conn->Prepare(updateSql, kSourceRecordset);
@@ -250,7 +251,7 @@ class RecordsetImpl {
         };
         for (size_t i = 0; i < columns.size(); ++i)
             if (dirty[i])
-                add(columns[i].name, "?" + std::to_string(++params));
+                add(columns[i].name, ParamName(++params));
         // A COUNTER left unset numbers itself, as the Jet engine's auto-number.
         for (const std::string& counter : counters)
             if (!IsSet(counter))
@@ -274,7 +275,7 @@ class RecordsetImpl {
     }
     bool IsSet(const std::string& name) const {
         for (size_t i = 0; i < columns.size(); ++i)
-            if (dirty[i] && EqualsNoCase(columns[i].name, name))
+            if (dirty[i] && SameName(columns[i].name, name))
                 return true;
         return false;
     }
@@ -331,7 +332,7 @@ class RecordsetFieldsImpl : public FieldsImpl {
     int32_t Find(std::string_view name) const override {
         rs_->Check();
         for (size_t i = 0; i < rs_->columns.size(); ++i)
-            if (EqualsNoCase(rs_->columns[i].name, name))
+            if (SameName(rs_->columns[i].name, name))
                 return static_cast<int32_t>(i);
         return -1;
     }

@@ -2,6 +2,7 @@
 
 #include "platform/failure.h"
 #include "platform/text.h"
+#include "presetdb/engine_nocase.h"
 #include "presetdb/engine_tabledef_impl.h"
 
 namespace calvora::dao {
@@ -89,7 +90,7 @@ class TableFieldsImpl : public FieldsImpl {
         if (def_->stored)
             return def_->Info().Find(name);
         for (size_t i = 0; i < def_->pending.size(); ++i)
-            if (EqualsNoCase(def_->pending[i]->Name(), name))
+            if (SameName(def_->pending[i]->Name(), name))
                 return static_cast<int32_t>(i);
         return -1;
     }

@@ -65,9 +65,14 @@ void CheckWritable(const fs::path& file) {
 
 int TableInfo::Find(std::string_view column) const {
     for (size_t i = 0; i < columns.size(); ++i)
-        if (EqualsNoCase(columns[i].name, column))
+        if (SameName(columns[i].name, column))
             return static_cast<int>(i);
     return -1;
+}
+
+std::string ParamName(size_t n) {
+    std::string out = "?";
+    return out.append(std::to_string(n));
 }
 
 std::string QuoteName(std::string_view name) {
@@ -84,7 +89,7 @@ std::string RowIdAlias(const std::vector<std::string>& columnNames) {
     for (const char* alias : {"rowid", "_rowid_", "oid"}) {
         bool shadowed = false;
         for (const std::string& column : columnNames)
-            shadowed = shadowed || EqualsNoCase(column, alias);
+            shadowed = shadowed || SameName(column, alias);
         if (!shadowed)
             return alias;
     }
@@ -263,7 +268,7 @@ const TableInfo* Connection::FindTable(std::string_view name) {
     if (auto it = tables_.find(key); it != tables_.end())
         return &it->second;
     for (const std::string& stored : TableNames()) {
-        if (!EqualsNoCase(stored, name))
+        if (!SameName(stored, name))
             continue;
         TableInfo info{stored, {}};
         sqlite3_stmt* stmt =

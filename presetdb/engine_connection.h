@@ -127,6 +127,9 @@ Variant ReadStored(sqlite3_stmt* stmt, int column, const ColumnType& type);
 // oid). Raises 3000 when the table has columns of all three names.
 std::string RowIdAlias(const std::vector<std::string>& columnNames);
 
+// The SQLite parameter ?n.
+std::string ParamName(size_t n);
+
 // "name" quoted for SQLite.
 std::string QuoteName(std::string_view name);
 

@@ -14,6 +14,12 @@ namespace calvora::dao::detail {
 // first non-ASCII byte on.
 int CompareNoCase(std::string_view a, std::string_view b);
 
+// Names of tables, fields and indexes match by the same rule; this is the
+// engine's one test for it (fast for ASCII names).
+inline bool SameName(std::string_view a, std::string_view b) {
+    return CompareNoCase(a, b) == 0;
+}
+
 // Registers CompareNoCase as the collation kNoCaseCollation on db.
 int RegisterNoCaseCollation(sqlite3* db);
 
