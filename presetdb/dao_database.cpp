@@ -95,11 +95,10 @@ void TableDefs::Append(const TableDef& def) {
 }
 
 void TableDefs::Delete(std::string_view name) {
-    const detail::TableInfo* info = nullptr;
     if (!impl_)
         detail::RaiseNothing(kSourceTableDefs, "table definitions collection");
     impl_->conn->CheckOpen(kSourceTableDefs);
-    info = impl_->conn->FindTable(name);
+    const detail::TableInfo* info = impl_->conn->FindTable(name);
     if (!info)
         RaiseNoTable(name, *impl_->conn);
     impl_->conn->Exec("DROP TABLE " + detail::QuoteName(info->name), kSourceTableDefs);

@@ -89,15 +89,6 @@ ColumnType ParseDeclaredType(std::string_view declared) {
     return ByAffinity(upper);
 }
 
-bool IsKnownDataType(int code) {
-    if (code == static_cast<int>(DataType::Text))
-        return true;
-    for (const FixedType& t : kFixedTypes)
-        if (code == static_cast<int>(t.type))
-            return true;
-    return false;
-}
-
 int32_t FixedSizeOf(DataType type) {
     for (const FixedType& t : kFixedTypes)
         if (t.type == type)
@@ -106,9 +97,6 @@ int32_t FixedSizeOf(DataType type) {
 }
 
 std::string DeclaredTypeFor(DataType type, int32_t size, bool counter) {
-    if (!IsKnownDataType(static_cast<int>(type)))
-        throw Failure(err::kInvalidFieldType, kSourceField,
-                      "Invalid field data type " + std::to_string(static_cast<int>(type)));
     if (type == DataType::Text) {
         if (size < 1 || size > kMaxTextSize)
             throw Failure(calvora::err::kInvalidArgument, kSourceField,
@@ -121,7 +109,8 @@ std::string DeclaredTypeFor(DataType type, int32_t size, bool counter) {
     for (const FixedType& t : kFixedTypes)
         if (t.type == type)
             return t.declared;
-    return {};  // not reached: every known type is in the table
+    throw Failure(err::kInvalidFieldType, kSourceField,
+                  "Invalid field data type " + std::to_string(static_cast<int>(type)));
 }
 
 }  // namespace calvora::dao

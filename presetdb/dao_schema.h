@@ -49,7 +49,4 @@ std::string DeclaredTypeFor(DataType type, int32_t size, bool counter = false);
 // The fixed Size of a type (Text: its declared size; Memo and LongBinary: 0).
 int32_t FixedSizeOf(DataType type);
 
-// True when type is one of the codes in the table above.
-bool IsKnownDataType(int code);
-
 }  // namespace calvora::dao
