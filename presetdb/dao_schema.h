@@ -46,7 +46,7 @@ ColumnType ParseDeclaredType(std::string_view declared);
 // table above and 5 for a Text size outside 1..255.
 std::string DeclaredTypeFor(DataType type, int32_t size, bool counter = false);
 
-// The fixed Size of a type (Text: its declared size; Memo and LongBinary: 0).
+// The fixed Size of a type (Text: 255, its largest; Memo and LongBinary: 0).
 int32_t FixedSizeOf(DataType type);
 
 }  // namespace calvora::dao
