@@ -80,7 +80,10 @@ void VarNameInQuelleErsetzen(RunState& run, const std::string& name0, const std:
     if (session)
         session->Start();
     if (session && session->IsOpen()) {
-        RenameVarNames(proc, session->Db(), lookFor, writeAs);
+        if (session->MayMatch(lookFor)) {
+            RenameVarNames(proc, session->Db(), lookFor, writeAs);
+            session->Renamed(writeAs);
+        }
         return;
     }
 

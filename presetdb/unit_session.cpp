@@ -1,14 +1,43 @@
 #include "presetdb/unit_session.h"
 
 #include "errors/error_protocol.h"
+#include "platform/text.h"
 #include "presetdb/project_database.h"
 #include "settings/file_locations.h"
 
 namespace calvora {
 
 namespace {
+
 constexpr const char* kRenameIndex = "calvora_rename_var_name";
+
+bool IsPlainAscii(const std::string& text) {
+    for (unsigned char c : text) {
+        if (c >= 0x80)
+            return false;
+    }
+    return true;
 }
+
+// The upper-cased var_name values of PRESET_DEFS; nullopt when one of them is
+// neither Null nor plain ASCII text.
+std::optional<std::unordered_set<std::string>> ReadNames(dao::Database& db) {
+    std::unordered_set<std::string> names;
+    dao::Recordset rs = db.OpenRecordset("PRESET_DEFS");
+    dao::Field varName = rs.Fields().Item("var_name");
+    for (; !rs.Eof(); rs.MoveNext()) {
+        Variant value = varName.Value();
+        if (value.IsNull())
+            continue;
+        if (!value.IsText() || !IsPlainAscii(value.AsText()))
+            return std::nullopt;
+        names.insert(UCase(value.AsText()));
+    }
+    rs.Close();
+    return names;
+}
+
+}  // namespace
 
 void UnitDatabaseSession::Start() {
     if (started_)
@@ -26,9 +55,25 @@ void UnitDatabaseSession::Start() {
     try {
         db_.CreateIndex(kRenameIndex, "PRESET_DEFS", {"var_name"});
         indexed_ = true;
+        names_ = ReadNames(db_);
     } catch (const Failure&) {
         // Without the table or the field the renaming query fails and reports.
     }
+}
+
+bool UnitDatabaseSession::MayMatch(const std::string& name) const {
+    if (!names_ || !IsPlainAscii(name) || name.find('"') != std::string::npos)
+        return true;
+    return names_->contains(UCase(name));
+}
+
+void UnitDatabaseSession::Renamed(const std::string& name) {
+    if (!names_)
+        return;
+    if (IsPlainAscii(name))
+        names_->insert(UCase(name));
+    else
+        names_.reset();
 }
 
 UnitDatabaseSession::~UnitDatabaseSession() {

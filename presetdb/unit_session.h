@@ -14,10 +14,18 @@
 // keeps the failure and each rename reports it, as if it had tried to open
 // the file (without waiting out another program's lock each time again).
 // The renames of one session are committed together when it closes.
+//
+// Most names looked for are not in the unit database at all (it usually
+// carries the current kind's names from the last run). The session reads its
+// var_name values once, and a name that is certainly not among them is not
+// queried: such a query could neither change nor fail anything. Only plain
+// ASCII names are judged so, where the engine's case-blind comparison is
+// plain upper-casing; any other name is queried.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <unordered_set>
 
 #include "errors/run_state.h"
 #include "platform/failure.h"
@@ -43,6 +51,12 @@ class UnitDatabaseSession {
 
     bool IsOpen() const { return static_cast<bool>(db_); }
     dao::Database& Db() { return db_; }
+    // False only when no record of the unit database can carry name and a
+    // query for it could not fail.
+    bool MayMatch(const std::string& name) const;
+    // Notes that records may now carry name.
+    void Renamed(const std::string& name);
+
     // The failure of the attempt to open the unit database, if any.
     const std::optional<Failure>& OpenFailure() const { return openFailure_; }
 
@@ -56,6 +70,8 @@ class UnitDatabaseSession {
     RunState& run_;
     dao::Database db_;
     std::optional<Failure> openFailure_;
+    // The upper-cased var_name values, when all are known and plain ASCII.
+    std::optional<std::unordered_set<std::string>> names_;
     bool started_ = false;
     bool indexed_ = false;
 };

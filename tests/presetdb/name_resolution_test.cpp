@@ -89,6 +89,28 @@ TEST_F(UnitRenames, ASessionRenamesTheSameAndLeavesNoIndexBehind) {
     EXPECT_TRUE(p.Rows(kUnitDb, "SELECT name FROM sqlite_master WHERE type = 'index'").empty());
 }
 
+TEST_F(UnitRenames, ASessionFindsTheNamesItGaveItself) {
+    p.CreateUnit(kUnitDb, {{1, 1, "a"}, {2, 1, "z"}, {3, 1, "A"}});
+    {
+        UnitDatabaseSession session(p.run);
+        VarNameInQuelleErsetzen(p.run, "b", "a", &session);
+        VarNameInQuelleErsetzen(p.run, "c", "B", &session);
+        session.Close();
+    }
+    EXPECT_EQ(Names(), (std::vector<std::string>{"c", "z", "c"}));
+}
+
+TEST_F(UnitRenames, ASessionComparesNamesBeyondAsciiAsTheEngineDoes) {
+    p.CreateUnit(kUnitDb, {{1, 1, "Äx"}, {2, 1, "z"}});
+    {
+        UnitDatabaseSession session(p.run);
+        VarNameInQuelleErsetzen(p.run, "y", "äX", &session);
+        session.Close();
+    }
+    EXPECT_EQ(Names(), (std::vector<std::string>{"y", "z"}));
+    EXPECT_EQ(p.run.FailuresReported, 0);
+}
+
 TEST_F(UnitRenames, ASessionEndedByUnwindingKeepsTheRenamesWithoutIndex) {
     {
         UnitDatabaseSession session(p.run);
