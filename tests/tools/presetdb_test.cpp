@@ -3,7 +3,6 @@
 #include <sys/wait.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -31,8 +30,7 @@ std::string Quote(const std::string& word) {
 class PresetdbTool : public ::testing::Test {
   protected:
     Result Run(const std::vector<std::string>& args) {
-        const char* bin = std::getenv("CALVORA_BIN_DIR");
-        std::string command = Quote(std::string(bin ? bin : ".") + "/presetdb");
+        std::string command = Quote((BuiltBinDir() / "presetdb").string());
         for (const std::string& a : args)
             command += " " + Quote(a);
         const fs::path errFile = dir.path() / "stderr.txt";
