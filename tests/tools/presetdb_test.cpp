@@ -32,9 +32,9 @@ class PresetdbTool : public ::testing::Test {
     Result Run(const std::vector<std::string>& args) {
         std::string command = Quote((BuiltBinDir() / "presetdb").string());
         for (const std::string& a : args)
-            command += " " + Quote(a);
+            command.append(" ").append(Quote(a));
         const fs::path errFile = dir.path() / "stderr.txt";
-        command += " 2>" + Quote(errFile.string());
+        command.append(" 2>").append(Quote(errFile.string()));
         Result r;
         FILE* pipe = popen(command.c_str(), "r");
         char buffer[4096];
