@@ -270,10 +270,20 @@ class Translator {
             if (ref.star)
                 RaiseSyntax(sql_, "* cannot be compared");
             const int column = Resolve(ref);
-            return Node{Node::What::Field, QuoteName(table_->columnNames[column]),
+            return Node{Node::What::Field, ComparedColumn(column),
                         IsTextType(table_->columnTypes[column])};
         }
         Fail("a field or a value");
+    }
+
+    // A column as comparisons and sorting see it. Memo texts that look like
+    // numbers are stored as blobs (see BindStored), which SQLite would rank
+    // apart from texts; as text they compare like every other memo text.
+    std::string ComparedColumn(int column) const {
+        const std::string name = QuoteName(table_->columnNames[column]);
+        if (table_->columnTypes[column].type == DataType::Memo)
+            return "CAST(" + name + " AS TEXT)";
+        return name;
     }
 
     std::string ParseOrderList() {
@@ -285,7 +295,7 @@ class Translator {
             if (ref.star)
                 RaiseSyntax(sql_, "* cannot be sorted by");
             const int column = Resolve(ref);
-            order += QuoteName(table_->columnNames[column]);
+            order += ComparedColumn(column);
             if (IsTextType(table_->columnTypes[column]))
                 order += std::string(" COLLATE ") + kNoCaseCollation;
             if (IsWord("DESC")) {

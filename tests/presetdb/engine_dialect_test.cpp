@@ -110,6 +110,25 @@ TEST_F(EngineDialect, AnIndexChangesNoResult) {
     db.DropIndex("ix");
 }
 
+TEST_F(EngineDialect, MemoTextsCompareAsTextsHoweverTheyLook) {
+    auto def = db.TableDefs().Item("PRESET_DEFS");
+    def.Fields().Append(def.CreateField("note", dao::DataType::Memo, 0));
+    auto rs = db.OpenRecordset("PRESET_DEFS");
+    for (const char* note : {"1.50", "007", "Zone"}) {
+        rs.Edit();
+        rs.Fields().Item("note").SetValue(Variant::Text(note));
+        rs.Update();
+        rs.MoveNext();
+    }
+    EXPECT_EQ(Ids("SELECT ID FROM PRESET_DEFS WHERE note = \"1.50\""), (std::vector<int32_t>{5}));
+    EXPECT_EQ(Ids("SELECT ID FROM PRESET_DEFS WHERE note = \"007\""), (std::vector<int32_t>{2}));
+    EXPECT_EQ(Ids("SELECT ID FROM PRESET_DEFS WHERE note = \"zone\""), (std::vector<int32_t>{9}));
+    EXPECT_EQ(Ids("SELECT ID FROM PRESET_DEFS WHERE note = \"1.5\""), (std::vector<int32_t>{}));
+    auto sorted =
+        db.OpenRecordset("SELECT note FROM PRESET_DEFS WHERE part = 1 ORDER BY note DESC");
+    EXPECT_EQ(sorted.Fields().Item(0).Value(), Variant::Text("1.50"));
+}
+
 struct Rejected {
     std::string sql;
     int number;

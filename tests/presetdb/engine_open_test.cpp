@@ -127,6 +127,23 @@ TEST_F(EngineOpen, DestructionCommitsWorkAlreadyStored) {
     EXPECT_FALSE(fs::exists(Db().string() + "-journal"));
 }
 
+// A query without a match (the renaming of variable names in most runs)
+// must leave the unit database as it was, time stamp included.
+TEST_F(EngineOpen, ReadingOnlyLeavesTheFileUntouched) {
+    MakeSqlite(Db(), std::string(kPresetDefsSql) + "INSERT INTO PRESET_DEFS (ID) VALUES (1);");
+    const auto time = fs::last_write_time(Db());
+    const auto bytes = QuerySqlite(Db(), "SELECT * FROM PRESET_DEFS");
+    {
+        auto db = OpenDatabase(Db());
+        auto rs = db.OpenRecordset(
+            "SELECT PRESET_DEFS.* From PRESET_DEFS WHERE (((PRESET_DEFS.Var_Name)=\"x\"))");
+        EXPECT_TRUE(rs.Eof());
+        db.Close();
+    }
+    EXPECT_EQ(fs::last_write_time(Db()), time);
+    EXPECT_EQ(QuerySqlite(Db(), "SELECT * FROM PRESET_DEFS"), bytes);
+}
+
 TEST_F(EngineOpen, WalFileBecomesASingleFileAgain) {
     MakeSqlite(Db(), std::string("PRAGMA journal_mode=WAL;") + kPresetDefsSql);
     OpenDatabase(Db()).Close();
