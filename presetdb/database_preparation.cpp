@@ -22,6 +22,7 @@
 #include "presetdb/name_resolution.h"
 #include "presetdb/project_database.h"
 #include "presetdb/record_generation.h"
+#include "presetdb/record_walk.h"
 #include "presetdb/takeover.h"
 #include "settings/file_locations.h"
 #include "settings/ini_access.h"
@@ -73,7 +74,7 @@ void StoreVarName(RunState& run, dao::Recordset& rs, int kind) {
                                .AsText();
 }
 
-// Step 6: Source_DEFS into PartVarNames. From the opened recordset until the
+// Source_DEFS into PartVarNames. From the opened recordset until the
 // database is closed, any failure only marks part 1 of both kinds with the
 // plain template and reading goes on, without a message.
 void ReadSourceDefs(Proc& proc, const std::string& sourcePath) {
@@ -86,41 +87,21 @@ void ReadSourceDefs(Proc& proc, const std::string& sourcePath) {
         run.PartVarNames[0][1] = kPlainVarName;
         run.PartVarNames[1][1] = kPlainVarName;
     };
-    // A walk whose head or move fails stops: going on would never end.
-    for (;;) {
-        bool atEnd = true;
-        bool headOk = false;
-        proc.StepOr(
-            [&] {
-                atEnd = rs.Eof();
-                headOk = true;
-            },
-            markUnclean);
-        if (!headOk || atEnd)
-            break;
+    auto step = [&](auto&& f) { proc.StepOr(f, markUnclean); };
+    WalkRecords(rs, step, [&] {
         for (int kind = 0; kind <= 1; ++kind) {
             // A failing test enters its block, as the protocol has it.
             bool matches = true;
-            proc.StepOr([&] { matches = SystemIs(rs.Fields().Item("System").Value(), kind); },
-                        markUnclean);
+            step([&] { matches = SystemIs(rs.Fields().Item("System").Value(), kind); });
             if (matches)
-                proc.StepOr([&] { StoreVarName(run, rs, kind); }, markUnclean);
+                step([&] { StoreVarName(run, rs, kind); });
         }
-        bool moved = false;
-        proc.StepOr(
-            [&] {
-                rs.MoveNext();
-                moved = true;
-            },
-            markUnclean);
-        if (!moved)
-            break;
-    }
-    proc.StepOr([&] { rs.Close(); }, markUnclean);
-    proc.StepOr([&] { db.Close(); }, markUnclean);
+    });
+    step([&] { rs.Close(); });
+    step([&] { db.Close(); });
 }
 
-// Step 7: PRESET_DEFS dropped (exact name only) and created anew with the
+// PRESET_DEFS dropped (exact name only) and created anew with the
 // fields of Source_PRESET_DEFS: name, type and size, nothing else.
 void RebuildPresetDefs(Proc& proc, dao::Database& db) {
     int32_t tableCount = 0;
@@ -154,7 +135,7 @@ void RebuildPresetDefs(Proc& proc, dao::Database& db) {
     proc.Step([&] { db.TableDefs().Refresh(); });
 }
 
-// Step 10: the values kept in the unit database taken over into the
+// The values kept in the unit database taken over into the
 // workspace, when the unit database holds a PRESET_DEFS.
 void TakeOver(Proc& proc, dao::Database& source, const std::string& unitPath) {
     RunState& run = proc.Run();

@@ -5,6 +5,7 @@
 #include "platform/text.h"
 #include "platform/variant.h"
 #include "presetdb/project_database.h"
+#include "presetdb/record_walk.h"
 #include "presetdb/unit_session.h"
 #include "settings/file_locations.h"
 
@@ -34,8 +35,7 @@ std::string ReplaceSearchItem(RunState& run, const std::string& text, const std:
 
 namespace {
 
-// Renames on an open unit database. A walk whose head or move fails stops:
-// the records cannot be reached any more, and going on would never end.
+// Renames on an open unit database.
 void RenameVarNames(Proc& proc, dao::Database& db, const std::string& lookFor,
                     const std::string& writeAs) {
     dao::Recordset rs;
@@ -46,26 +46,13 @@ void RenameVarNames(Proc& proc, dao::Database& db, const std::string& lookFor,
     });
     if (!rs)
         return;
-    for (;;) {
-        bool atEnd = true;
-        bool headOk = false;
-        proc.Step([&] {
-            atEnd = rs.Eof();
-            headOk = true;
+    WalkRecords(
+        rs, [&](auto&& f) { proc.Step(f); },
+        [&] {
+            proc.Step([&] { rs.Edit(); });
+            proc.Step([&] { rs.Fields().Item("var_name").SetValue(Variant::Text(writeAs)); });
+            proc.Step([&] { rs.Update(); });
         });
-        if (!headOk || atEnd)
-            break;
-        proc.Step([&] { rs.Edit(); });
-        proc.Step([&] { rs.Fields().Item("var_name").SetValue(Variant::Text(writeAs)); });
-        proc.Step([&] { rs.Update(); });
-        bool moved = false;
-        proc.Step([&] {
-            rs.MoveNext();
-            moved = true;
-        });
-        if (!moved)
-            break;
-    }
     proc.Step([&] { rs.Close(); });
 }
 
