@@ -214,6 +214,9 @@ TEST(WorkOnMDB, ABadSourceDefsRecordMarksPartOneQuietly) {
     }
 }
 
+// Also the regression test of the never-ending walk: the missing recordset
+// fails its end test, and the walk must stop instead of entering its body
+// again and again.
 TEST(WorkOnMDB, AMissingSourceDefsIsReportedWithoutProcedureName) {
     PresetProject p;
     p.folder.CreateDatabase(
