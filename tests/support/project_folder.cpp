@@ -101,10 +101,7 @@ std::vector<std::string> ProjectFolder::Query(const std::string& winPath,
 }
 
 fs::path ProjectFolder::BuiltProgram() {
-    const char* dir = std::getenv("CALVORA_BIN_DIR");
-    if (!dir)
-        return {};
-    fs::path program = fs::path(dir) / "Calvora_Config";
+    fs::path program = BuiltBinDir() / "Calvora_Config";
     return fs::exists(program) ? program : fs::path();
 }
 
