@@ -204,7 +204,11 @@ void Database::Close() {
 }
 
 Database OpenDatabase(const std::filesystem::path& file) {
-    return Database(detail::Connection::Open(file));
+    return Database(detail::Connection::Open(file, detail::Connection::Access::ReadWrite));
+}
+
+Database OpenDatabaseReadOnly(const std::filesystem::path& file) {
+    return Database(detail::Connection::Open(file, detail::Connection::Access::ReadOnly));
 }
 
 }  // namespace calvora::dao

@@ -103,6 +103,13 @@ class Database {
 
   private:
     friend Database OpenDatabase(const std::filesystem::path& file);
+
+    // Opens an existing database for reading only, leaving the file exactly as it
+    // is (a write-protected file included); for looking into databases, as the
+    // presetdb tool does. Raises as OpenDatabase except for write protection;
+    // every write raises 3051.
+    Database OpenDatabaseReadOnly(const std::filesystem::path& file);
+    friend Database OpenDatabaseReadOnly(const std::filesystem::path& file);
     explicit Database(std::shared_ptr<detail::Connection> conn);
     std::shared_ptr<detail::Connection> conn_;
 };
@@ -114,5 +121,11 @@ class Database {
 // 3051 when it cannot be opened for writing (read-only, no permission);
 // 3045 when another program keeps it locked beyond the wait.
 Database OpenDatabase(const std::filesystem::path& file);
+
+// Opens an existing database for reading only, leaving the file exactly as it
+// is (a write-protected file included); for looking into databases, as the
+// presetdb tool does. Raises as OpenDatabase except for write protection;
+// every write raises 3051.
+Database OpenDatabaseReadOnly(const std::filesystem::path& file);
 
 }  // namespace calvora::dao

@@ -97,12 +97,15 @@ std::string RowIdAlias(const std::vector<std::string>& columnNames) {
                   "A table with columns named rowid, _rowid_ and oid is not supported");
 }
 
-std::shared_ptr<Connection> Connection::Open(const fs::path& file) {
+std::shared_ptr<Connection> Connection::Open(const fs::path& file, Access access) {
+    const bool write = access == Access::ReadWrite;
     CheckFileKind(file);
-    CheckWritable(file);
+    if (write)
+        CheckWritable(file);
     sqlite3* db = nullptr;
-    const int rc =
-        sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc = sqlite3_open_v2(
+        file.c_str(), &db,
+        (write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX, nullptr);
     std::shared_ptr<Connection> conn(new Connection(file, db));
     if (rc != SQLITE_OK) {
         conn->db_ = nullptr;
@@ -113,12 +116,13 @@ std::shared_ptr<Connection> Connection::Open(const fs::path& file) {
     sqlite3_extended_result_codes(db, 0);
     RegisterNoCaseCollation(db);
     try {
-        if (sqlite3_db_readonly(db, "main") == 1)
+        if (write && sqlite3_db_readonly(db, "main") == 1)
             RaiseOpen(err::kCannotOpen, file, "the file is read-only");
         // Reading the schema proves the format; the journal mode makes the
         // file a single file again when a client left it in WAL mode.
         conn->TableNames();
-        conn->Exec("PRAGMA journal_mode=DELETE", kSourceEngine);
+        if (write)
+            conn->Exec("PRAGMA journal_mode=DELETE", kSourceEngine);
         conn->Exec("BEGIN", kSourceEngine);
     } catch (const Failure& f) {
         conn->ReleaseStatements();

@@ -4,7 +4,8 @@
 //
 // Transaction state machine:
 //   Open()  -> validated, journal_mode=DELETE, BEGIN (deferred: the file is
-//              locked for writing only from the first write on)
+//              locked for writing only from the first write on); read-only:
+//              validated, BEGIN (a consistent view), nothing written ever
 //   Close() -> COMMIT, finalize statements, close   (raises when COMMIT fails;
 //              the transaction is then rolled back and the file keeps its state)
 //   ~Connection -> Close(), failures swallowed (a destructor must not throw)
@@ -57,8 +58,10 @@ class Connection {
   public:
     static constexpr int kBusyTimeoutMs = 2000;
 
+    enum class Access { ReadWrite, ReadOnly };
+
     // Raises 3024, 3343, 3051, 3045 as OpenDatabase promises.
-    static std::shared_ptr<Connection> Open(const std::filesystem::path& file);
+    static std::shared_ptr<Connection> Open(const std::filesystem::path& file, Access access);
     ~Connection();
 
     bool IsOpen() const { return db_ != nullptr; }

@@ -84,7 +84,7 @@ int RunTables(const Args& args, std::ostream& out, std::ostream& err) {
     if (args.size() != 1)
         return Usage(err, "tables FILE");
     return Guarded(err, [&] {
-        auto db = dao::OpenDatabase(args[0]);
+        auto db = dao::OpenDatabaseReadOnly(args[0]);
         auto defs = db.TableDefs();
         for (int32_t i = 0; i < defs.Count(); ++i) {
             const std::string name = defs.Item(i).Name();
@@ -98,7 +98,7 @@ int RunSchema(const Args& args, std::ostream& out, std::ostream& err) {
     if (args.empty() || args.size() > 2)
         return Usage(err, "schema FILE [TABLE]");
     return Guarded(err, [&] {
-        auto db = dao::OpenDatabase(args[0]);
+        auto db = dao::OpenDatabaseReadOnly(args[0]);
         auto defs = db.TableDefs();
         std::vector<dao::TableDef> tables;
         if (args.size() == 2)
@@ -127,7 +127,7 @@ int RunDump(const Args& words, std::ostream& out, std::ostream& err) {
     if (!format || args.size() != 2)
         return Usage(err, "dump FILE TABLE [--csv|--json]");
     return Guarded(err, [&] {
-        auto db = dao::OpenDatabase(args[0]);
+        auto db = dao::OpenDatabaseReadOnly(args[0]);
         auto rs = db.OpenRecordset(db.TableDefs().Item(args[1]).Name());
         WriteRecords(rs, *format, out);
         db.Close();
@@ -140,7 +140,7 @@ int RunSql(const Args& words, std::ostream& out, std::ostream& err) {
     if (!format || args.size() != 2)
         return Usage(err, "sql FILE 'STATEMENT' [--csv|--json]");
     return Guarded(err, [&] {
-        auto db = dao::OpenDatabase(args[0]);
+        auto db = dao::OpenDatabaseReadOnly(args[0]);
         if (!dao::IsSelectText(args[1]))
             throw Failure(dao::err::kInvalidStatement, dao::kSourceDatabase,
                           "Invalid SQL statement; only SELECT is supported: '" + args[1] + "'");

@@ -144,6 +144,23 @@ TEST_F(EngineOpen, ReadingOnlyLeavesTheFileUntouched) {
     EXPECT_EQ(QuerySqlite(Db(), "SELECT * FROM PRESET_DEFS"), bytes);
 }
 
+TEST_F(EngineOpen, ReadOnlySessionsReadAndRefuseEveryWrite) {
+    MakeSqlite(Db(), std::string(kPresetDefsSql) + "INSERT INTO PRESET_DEFS (ID) VALUES (1);");
+    fs::permissions(Db(), fs::perms::owner_read);
+    const auto time = fs::last_write_time(Db());
+    auto db = dao::OpenDatabaseReadOnly(Db());
+    auto rs = db.OpenRecordset("PRESET_DEFS");
+    EXPECT_EQ(rs.Fields().Item("ID").Value(), Variant::Long(1));
+    rs.Edit();
+    rs.Fields().Item("ID").SetValue(Variant::Long(2));
+    EXPECT_EQ(FailureNumber([&] { rs.Update(); }), 3051);
+    EXPECT_EQ(FailureNumber([&] { db.TableDefs().Delete("PRESET_DEFS"); }), 3051);
+    db.Close();
+    EXPECT_EQ(fs::last_write_time(Db()), time);
+    EXPECT_EQ(QuerySqlite(Db(), "SELECT ID FROM PRESET_DEFS"),
+              (std::vector<std::vector<std::string>>{{"1"}}));
+}
+
 TEST_F(EngineOpen, WalFileBecomesASingleFileAgain) {
     MakeSqlite(Db(), std::string("PRAGMA journal_mode=WAL;") + kPresetDefsSql);
     OpenDatabase(Db()).Close();

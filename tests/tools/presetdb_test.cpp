@@ -124,9 +124,12 @@ TEST_F(PresetdbTool, ReadsADatabaseWrittenByPlainSqlite) {
     MakeSqlite(db,
                "CREATE TABLE T (a TEXT(10), b CURRENCY, c DATETIME, d LONG);"
                "INSERT INTO T VALUES ('x,\"y', 1.25, '2024-05-06 07:08:09', NULL);");
+    fs::permissions(db, fs::perms::owner_read);
+    const auto time = fs::last_write_time(db);
     const Result r = Run({"dump", db.string(), "t", "--csv"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "a,b,c,d\r\n\"x,\"\"y\",1.25,2024-05-06 07:08:09,\r\n");
+    EXPECT_EQ(fs::last_write_time(db), time);  // looking changes nothing
 }
 
 TEST_F(PresetdbTool, FailuresExitWithTwoAndSayWhy) {
