@@ -1,13 +1,106 @@
-// Opening recordsets (Database::OpenRecordset decides which kind).
+// The engine's side of Recordset: its state and the opening of both kinds.
+//
+// Records are held as stored (natural Variants) and converted to the field's
+// type when read, so a value a client stored in another form fails at its
+// own field, not at the move.
+//
+// A table-type recordset keeps only its current record and steps by rowid,
+// so opening it costs nothing and it sees every record in the table when it
+// moves; a query recordset selects its records at open.
+//
+// engine_recordset.cpp opens, moves and reads; engine_recordset_write.cpp
+// edits, adds and stores.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/variant.h"
 #include "presetdb/dao_recordset.h"
 #include "presetdb/engine_connection.h"
 
 namespace calvora::dao::detail {
+
+class RecordsetImpl {
+  public:
+    struct Column {
+        std::string name;
+        ColumnType type;
+        std::string declared;
+    };
+    struct Row {
+        int64_t rowid = 0;
+        std::vector<Variant> values;
+    };
+    enum class Mode { None, Edit, Add };
+
+    std::shared_ptr<Connection> conn;
+    std::string table;
+    std::string rowidAlias;
+    std::vector<Column> columns;
+    bool isQuery = false;
+    bool closed = false;
+
+    // Table-type: the statements that find the first and the next record.
+    std::string firstSql;
+    std::string nextSql;
+    // Query: the selected records, and the current one's index.
+    std::vector<Row> rows;
+    size_t pos = 0;
+
+    Row current;
+    bool eof = true;
+    bool bof = true;
+
+    Mode mode = Mode::None;
+    std::vector<Variant> buffer;
+    std::vector<bool> dirty;
+
+    // The table's COUNTER columns, numbered on AddNew when left unset.
+    std::vector<std::string> counters;
+    // The last INSERT and UPDATE texts with the fields they write: records
+    // are mostly written field for field alike, and building the text anew
+    // for each costs more than SQLite's insert itself.
+    std::vector<bool> insertFields;
+    std::string insertSql;
+    std::vector<bool> updateFields;
+    std::string updateSql;
+
+    // Raises 3420 when the recordset or its database is closed.
+    void Check() const;
+    std::string FieldText(size_t i) const { return table + "." + columns[i].name; }
+    [[noreturn]] void RaiseNoCurrent(const std::string& what) const;
+
+    // engine_recordset.cpp
+    void MoveFirst();
+    void MoveNext();
+    int32_t RecordCount();
+    Variant Value(size_t i) const;
+    Row ReadRow(sqlite3_stmt* stmt) const;
+    void SetPosition(bool found);
+    // Reads one record of a table-type recordset; false when there is none.
+    bool Fetch(const std::string& sql, const int64_t* afterRowid);
+
+    // engine_recordset_write.cpp
+    void SetValue(size_t i, const Variant& value);
+    void Edit();
+    void AddNew();
+    void Update();
+
+  private:
+    void Begin(Mode m);
+    void StoreEdit();
+    void StoreNew();
+    // Binds the written fields as ?1.. in field order; returns their number.
+    int BindDirty(sqlite3_stmt* stmt) const;
+    std::string InsertSql() const;
+    bool IsSet(const std::string& name) const;
+    // The stored form of a record just added (numbered counters included).
+    Row ReadBack(int64_t rowid);
+};
 
 // A table-type recordset over every column of the table, in storage order.
 Recordset OpenTableRecordset(const std::shared_ptr<Connection>& conn, const TableInfo& table);

@@ -134,6 +134,18 @@ TEST_F(EngineRecordset, CounterNumbersItselfWhenLeftNull) {
     EXPECT_EQ(numbers, (std::vector<int32_t>{1, 2, 3}));
 }
 
+// Another client may store more characters than a TEXT(n) declares: the
+// record still reads; only writing it back holds the text to the size.
+TEST_F(EngineRecordset, OverlongStoredTextStillReads) {
+    MakeSqlite(dir.path() / "long.mdb",
+               "CREATE TABLE T (x TEXT(3)); INSERT INTO T VALUES ('abcdef');");
+    auto other = dao::OpenDatabase(dir.path() / "long.mdb");
+    auto rs = other.OpenRecordset("T");
+    EXPECT_EQ(rs.Fields().Item("x").Value(), Variant::Text("abcdef"));
+    rs.Edit();
+    EXPECT_EQ(FailureNumber([&] { rs.Fields().Item("x").SetValue(Variant::Text("abcd")); }), 3163);
+}
+
 TEST_F(EngineRecordset, ValuesKeepTheirTypesThroughTheFile) {
     MakeSqlite(dir.path() / "types.mdb",
                "CREATE TABLE T (b BIT, y BYTE, s SHORT, l LONG, c CURRENCY, f SINGLE, d DOUBLE, "

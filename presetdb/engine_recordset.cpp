@@ -1,0 +1,183 @@
+#include "platform/failure.h"
+#include "presetdb/dao_conversion.h"
+#include "presetdb/dao_dialect.h"
+#include "presetdb/engine_recordset_impl.h"
+
+namespace calvora::dao::detail {
+
+namespace {
+
+std::vector<std::string> CountersOf(const TableInfo& info) {
+    std::vector<std::string> counters;
+    for (const ColumnInfo& column : info.columns)
+        if (column.type.counter)
+            counters.push_back(column.name);
+    return counters;
+}
+
+TableColumns ColumnsOf(const TableInfo& info) {
+    TableColumns table{info.name, {}, {}};
+    for (const ColumnInfo& column : info.columns) {
+        table.columnNames.push_back(column.name);
+        table.columnTypes.push_back(column.type);
+    }
+    return table;
+}
+
+}  // namespace
+
+void RecordsetImpl::Check() const {
+    if (closed)
+        throw Failure(
+            err::kObjectClosed, kSourceRecordset,
+            "Object invalid or no longer set: the recordset over " + table + " is closed");
+    conn->CheckOpen(kSourceRecordset);
+}
+
+void RecordsetImpl::RaiseNoCurrent(const std::string& what) const {
+    throw Failure(err::kNoCurrentRecord, kSourceRecordset,
+                  "No current record in " + table + " (" + what + ")");
+}
+
+bool RecordsetImpl::Fetch(const std::string& sql, const int64_t* afterRowid) {
+    sqlite3_stmt* stmt = conn->Prepare(sql, kSourceRecordset);
+    if (afterRowid)
+        sqlite3_bind_int64(stmt, 1, *afterRowid);
+    if (!conn->Step(stmt, kSourceRecordset, "reading a record of " + table)) {
+        sqlite3_reset(stmt);
+        return false;
+    }
+    current = ReadRow(stmt);
+    sqlite3_reset(stmt);
+    return true;
+}
+
+RecordsetImpl::Row RecordsetImpl::ReadRow(sqlite3_stmt* stmt) const {
+    Row row;
+    row.rowid = sqlite3_column_int64(stmt, 0);
+    row.values.reserve(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i)
+        row.values.push_back(ReadStored(stmt, static_cast<int>(i) + 1, columns[i].type));
+    return row;
+}
+
+void RecordsetImpl::SetPosition(bool found) {
+    eof = !found;
+    bof = !found;
+}
+
+void RecordsetImpl::MoveFirst() {
+    Check();
+    mode = Mode::None;
+    if (isQuery) {
+        if (rows.empty())
+            RaiseNoCurrent("MoveFirst on a recordset without records");
+        pos = 0;
+        current = rows[0];
+        SetPosition(true);
+        return;
+    }
+    if (!Fetch(firstSql, nullptr))
+        RaiseNoCurrent("MoveFirst on a table without records");
+    SetPosition(true);
+}
+
+void RecordsetImpl::MoveNext() {
+    Check();
+    if (eof)
+        RaiseNoCurrent("MoveNext past the last record");
+    mode = Mode::None;
+    bof = false;
+    if (isQuery) {
+        eof = ++pos >= rows.size();
+        if (!eof)
+            current = rows[pos];
+        return;
+    }
+    eof = !Fetch(nextSql, &current.rowid);
+}
+
+int32_t RecordsetImpl::RecordCount() {
+    Check();
+    if (isQuery)
+        return static_cast<int32_t>(rows.size());
+    sqlite3_stmt* stmt =
+        conn->Prepare("SELECT count(*) FROM " + QuoteName(table), kSourceRecordset);
+    conn->Step(stmt, kSourceRecordset, "counting the records of " + table);
+    const int64_t count = sqlite3_column_int64(stmt, 0);
+    sqlite3_reset(stmt);
+    return static_cast<int32_t>(count);
+}
+
+Variant RecordsetImpl::Value(size_t i) const {
+    Check();
+    if (mode != Mode::None && dirty[i])
+        return buffer[i];
+    if (mode == Mode::Add)
+        return Variant::Null();
+    if (eof || bof)
+        RaiseNoCurrent("reading field " + columns[i].name);
+    // A stored text longer than a Text field's size (written by another
+    // client) is still read; only writing holds texts to the size.
+    const ColumnType& type = columns[i].type;
+    return ConvertForField(current.values[i],
+                           type.type == DataType::Text ? ColumnType{DataType::Memo, 0} : type,
+                           FieldText(i));
+}
+
+Recordset OpenTableRecordset(const std::shared_ptr<Connection>& conn, const TableInfo& table) {
+    auto rs = std::make_shared<RecordsetImpl>();
+    rs->conn = conn;
+    rs->table = table.name;
+    std::string columnList;
+    for (const ColumnInfo& column : table.columns) {
+        rs->columns.push_back({column.name, column.type, column.declared});
+        columnList += ", " + QuoteName(column.name);
+    }
+    rs->counters = CountersOf(table);
+    rs->rowidAlias = RowIdAlias(ColumnsOf(table).columnNames);
+    const std::string select =
+        "SELECT " + rs->rowidAlias + columnList + " FROM " + QuoteName(table.name);
+    rs->firstSql = select + " ORDER BY " + rs->rowidAlias + " LIMIT 1";
+    rs->nextSql =
+        select + " WHERE " + rs->rowidAlias + " > ?1 ORDER BY " + rs->rowidAlias + " LIMIT 1";
+    rs->SetPosition(rs->Fetch(rs->firstSql, nullptr));
+    return Recordset(rs);
+}
+
+Recordset OpenQueryRecordset(const std::shared_ptr<Connection>& conn, std::string_view jetSql) {
+    conn->CheckOpen(kSourceDatabase);
+    const TableInfo* info = nullptr;
+    TableColumns columns;
+    const TranslatedQuery query =
+        TranslateSelect(jetSql, [&](std::string_view name) -> const TableColumns* {
+            info = conn->FindTable(name);
+            if (!info)
+                return nullptr;
+            columns = ColumnsOf(*info);
+            return &columns;
+        });
+    auto rs = std::make_shared<RecordsetImpl>();
+    rs->conn = conn;
+    rs->table = query.table;
+    rs->isQuery = true;
+    for (int position : query.columns) {
+        const ColumnInfo& column = info->columns[position];
+        rs->columns.push_back({column.name, column.type, column.declared});
+    }
+    rs->counters = CountersOf(*info);
+    rs->rowidAlias = query.rowidAlias;
+    sqlite3_stmt* stmt = conn->Prepare(query.sql, kSourceDatabase);
+    for (size_t i = 0; i < query.params.size(); ++i)
+        sqlite3_bind_text(stmt, static_cast<int>(i) + 1, query.params[i].data(),
+                          static_cast<int>(query.params[i].size()), SQLITE_TRANSIENT);
+    while (conn->Step(stmt, kSourceDatabase, "running the query on " + query.table))
+        rs->rows.push_back(rs->ReadRow(stmt));
+    sqlite3_reset(stmt);
+    rs->SetPosition(!rs->rows.empty());
+    if (!rs->rows.empty())
+        rs->current = rs->rows[0];
+    return Recordset(rs);
+}
+
+}  // namespace calvora::dao::detail

@@ -1,0 +1,141 @@
+#include <algorithm>
+
+#include "platform/failure.h"
+#include "presetdb/dao_conversion.h"
+#include "presetdb/engine_nocase.h"
+#include "presetdb/engine_recordset_impl.h"
+
+namespace calvora::dao::detail {
+
+void RecordsetImpl::SetValue(size_t i, const Variant& value) {
+    Check();
+    if (mode == Mode::None)
+        throw Failure(
+            err::kUpdateWithoutEdit, kSourceRecordset,
+            "Update or CancelUpdate without AddNew or Edit: writing field " + FieldText(i));
+    buffer[i] = ConvertForField(value, columns[i].type, FieldText(i));
+    dirty[i] = true;
+}
+
+void RecordsetImpl::Begin(Mode m) {
+    mode = m;
+    buffer.assign(columns.size(), Variant::Null());
+    dirty.assign(columns.size(), false);
+}
+
+void RecordsetImpl::Edit() {
+    Check();
+    if (eof || bof)
+        RaiseNoCurrent("Edit");
+    Begin(Mode::Edit);
+}
+
+void RecordsetImpl::AddNew() {
+    Check();
+    Begin(Mode::Add);
+}
+
+void RecordsetImpl::Update() {
+    Check();
+    if (mode == Mode::None)
+        throw Failure(err::kUpdateWithoutEdit, kSourceRecordset,
+                      "Update or CancelUpdate without AddNew or Edit on " + table);
+    if (mode == Mode::Edit)
+        StoreEdit();
+    else
+        StoreNew();
+    mode = Mode::None;
+}
+
+void RecordsetImpl::StoreEdit() {
+    if (std::find(dirty.begin(), dirty.end(), true) == dirty.end())
+        return;
+    if (updateSql.empty() || updateFields != dirty) {
+        updateSql = "UPDATE " + QuoteName(table) + " SET ";
+        int params = 0;
+        for (size_t i = 0; i < columns.size(); ++i) {
+            if (!dirty[i])
+                continue;
+            updateSql +=
+                (params ? ", " : "") + QuoteName(columns[i].name) + " = " + ParamName(params + 1);
+            ++params;
+        }
+        updateSql += " WHERE " + rowidAlias + " = " + ParamName(params + 1);
+        updateFields = dirty;
+    }
+    sqlite3_stmt* stmt = conn->Prepare(updateSql, kSourceRecordset);
+    const int params = BindDirty(stmt);
+    sqlite3_bind_int64(stmt, params + 1, current.rowid);
+    conn->Step(stmt, kSourceRecordset, "updating a record of " + table);
+    sqlite3_reset(stmt);
+    if (sqlite3_changes(sqlite3_db_handle(stmt)) == 0)
+        RaiseNoCurrent("the edited record was deleted");
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (dirty[i])
+            current.values[i] = buffer[i];
+    if (isQuery)
+        rows[pos] = current;
+}
+
+int RecordsetImpl::BindDirty(sqlite3_stmt* stmt) const {
+    int index = 0;
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (dirty[i])
+            BindStored(stmt, ++index, buffer[i], columns[i].type);
+    return index;
+}
+
+std::string RecordsetImpl::InsertSql() const {
+    std::string names;
+    std::string values;
+    int params = 0;
+    auto add = [&](const std::string& name, const std::string& value) {
+        names += (names.empty() ? "" : ", ") + QuoteName(name);
+        values += (values.empty() ? "" : ", ") + value;
+    };
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (dirty[i])
+            add(columns[i].name, ParamName(++params));
+    // A COUNTER left unset numbers itself, as the Jet engine's auto-number.
+    for (const std::string& counter : counters)
+        if (!IsSet(counter))
+            add(counter, "(SELECT coalesce(max(" + QuoteName(counter) + "), 0) + 1 FROM " +
+                             QuoteName(table) + ")");
+    return "INSERT INTO " + QuoteName(table) +
+           (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + values + ")");
+}
+
+void RecordsetImpl::StoreNew() {
+    if (insertSql.empty() || insertFields != dirty) {
+        insertSql = InsertSql();
+        insertFields = dirty;
+    }
+    sqlite3_stmt* stmt = conn->Prepare(insertSql, kSourceRecordset);
+    BindDirty(stmt);
+    conn->Step(stmt, kSourceRecordset, "adding a record to " + table);
+    sqlite3_reset(stmt);
+    if (isQuery)
+        rows.push_back(ReadBack(sqlite3_last_insert_rowid(sqlite3_db_handle(stmt))));
+}
+
+bool RecordsetImpl::IsSet(const std::string& name) const {
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (dirty[i] && SameName(columns[i].name, name))
+            return true;
+    return false;
+}
+
+RecordsetImpl::Row RecordsetImpl::ReadBack(int64_t rowid) {
+    std::string sql = "SELECT " + rowidAlias;
+    for (const Column& column : columns)
+        sql += ", " + QuoteName(column.name);
+    sql += " FROM " + QuoteName(table) + " WHERE " + rowidAlias + " = ?1";
+    sqlite3_stmt* stmt = conn->Prepare(sql, kSourceRecordset);
+    sqlite3_bind_int64(stmt, 1, rowid);
+    conn->Step(stmt, kSourceRecordset, "reading back the record added to " + table);
+    Row row = ReadRow(stmt);
+    sqlite3_reset(stmt);
+    return row;
+}
+
+}  // namespace calvora::dao::detail
