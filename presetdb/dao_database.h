@@ -103,12 +103,6 @@ class Database {
 
   private:
     friend Database OpenDatabase(const std::filesystem::path& file);
-
-    // Opens an existing database for reading only, leaving the file exactly as it
-    // is (a write-protected file included); for looking into databases, as the
-    // presetdb tool does. Raises as OpenDatabase except for write protection;
-    // every write raises 3051.
-    Database OpenDatabaseReadOnly(const std::filesystem::path& file);
     friend Database OpenDatabaseReadOnly(const std::filesystem::path& file);
     explicit Database(std::shared_ptr<detail::Connection> conn);
     std::shared_ptr<detail::Connection> conn_;
