@@ -70,9 +70,12 @@ void AtomicReplace(const fs::path& target, std::string_view winPath, Fill fill) 
 
     static std::atomic<unsigned> counter{0};
     std::random_device rd;
-    fs::path temp = target.parent_path() /
-                    ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "_" +
-                     std::to_string(counter++) + "_" + std::to_string(rd()));
+    // Hidden, and unique across processes and earlier crashed runs.
+    std::string name = ".";
+    name += target.filename().string();
+    name += ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + "_" +
+            std::to_string(rd());
+    fs::path temp = target.parent_path() / name;
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
         RaiseFileError(errno, winPath);

@@ -128,32 +128,18 @@ double Variant::NumericValue() const {
 
 namespace {
 
-// The shortest general-format text (up to `digits` significant digits) that
-// reads back as the same value at that precision, the exponent written as the
-// runtime writes it ("1E+15"). to_chars/from_chars never consult the locale,
-// so a German decimal comma cannot appear.
+// The general format at the runtime's precision (7 significant digits for
+// Single, 15 for Double): trailing zeros dropped, an exponent from that many
+// digits on, written as the runtime writes it ("1E+15"). to_chars never
+// consults the locale, so a German decimal comma cannot appear.
 std::string FormatReal(double value, int digits) {
     if (std::isnan(value))
         return "NaN";
     if (std::isinf(value))
         return value < 0 ? "-Infinity" : "Infinity";
     char buf[64];
-    auto format = [&](int precision) {
-        auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, precision);
-        return std::string(buf, r.ptr);
-    };
-    auto parse = [](const std::string& s) {
-        double d = 0;
-        std::from_chars(s.data(), s.data() + s.size(), d);
-        return d;
-    };
-    double target = parse(format(digits));
-    std::string s;
-    for (int p = 1; p <= digits; ++p) {
-        s = format(p);
-        if (parse(s) == target)
-            break;
-    }
+    auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, digits);
+    std::string s(buf, r.ptr);
     if (auto e = s.find('e'); e != std::string::npos)
         s[e] = 'E';
     return s;

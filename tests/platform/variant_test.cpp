@@ -51,6 +51,12 @@ TEST(Variant, NumbersBecomeLocaleIndependentText) {
     EXPECT_EQ(NumberToText(Variant::Double(0.1)), "0.1");
     EXPECT_EQ(NumberToText(Variant::Double(1.0 / 3)), "0.333333333333333");
     EXPECT_EQ(NumberToText(Variant::Double(1e15)), "1E+15");
+    EXPECT_EQ(NumberToText(Variant::Double(1e14)), "100000000000000");
+    EXPECT_EQ(NumberToText(Variant::Double(0.00001)), "1E-05");
+    // Regression: round numbers kept their digits, not a one-digit exponent form.
+    EXPECT_EQ(NumberToText(Variant::Double(60)), "60");
+    EXPECT_EQ(NumberToText(Variant::Double(-400)), "-400");
+    EXPECT_EQ(NumberToText(Variant::Single(260)), "260");
     std::setlocale(LC_NUMERIC, saved.c_str());
     EXPECT_THROW(NumberToText(Variant::Text("1")), Failure);
     EXPECT_THROW(NumberToText(Variant::Boolean(true)), Failure);
