@@ -1,7 +1,6 @@
 #include "presetdb/takeover.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <string>
 #include <vector>
@@ -9,11 +8,14 @@
 #include "errors/error_protocol.h"
 #include "presetdb/additional_fields.h"
 #include "presetdb/dao_database.h"
+#include "tests/support/sqlite_file.h"
 #include "tests/support/test_run.h"
 
 namespace calvora {
 namespace {
 
+using test::ExecuteScript;
+using test::QueryRows;
 using test::TestRun;
 using Rows = std::vector<std::string>;
 
@@ -44,44 +46,13 @@ std::string Insert(int id, const std::string& machine, const std::string& varNam
            varName + "', 3, 0, " + offset + ", 'Text', 'Page', " + values + ", " + part + ");";
 }
 
-void Exec(const std::filesystem::path& file, const std::string& sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-    char* message = nullptr;
-    int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message);
-    EXPECT_EQ(rc, SQLITE_OK) << (message ? message : "") << "\n" << sql;
-    sqlite3_free(message);
-    sqlite3_close(db);
-}
-
-// Each row's columns as text ("NULL" for null), joined by '|'.
-Rows Query(const std::filesystem::path& file, const std::string& sql) {
-    sqlite3* db = nullptr;
-    Rows rows;
-    EXPECT_EQ(sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    sqlite3_stmt* stmt = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK) << sql;
-    while (stmt != nullptr && sqlite3_step(stmt) == SQLITE_ROW) {
-        std::string row;
-        for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-            const unsigned char* text = sqlite3_column_text(stmt, c);
-            row += (c > 0 ? "|" : "") +
-                   std::string(text ? reinterpret_cast<const char*>(text) : "NULL");
-        }
-        rows.push_back(row);
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return rows;
-}
-
 class Takeover : public ::testing::Test {
   protected:
     void SetUp() override { t.Write(kCfg, "[Project]\r\n"); }
 
     // The regenerated table (source database) and the machine copy (unit database).
-    void Target(const std::string& sql) { Exec(t.Host(kSource), sql); }
-    void MachineCopy(const std::string& sql) { Exec(t.Host(kUnit), sql); }
+    void Target(const std::string& sql) { ExecuteScript(t.Host(kSource), sql); }
+    void MachineCopy(const std::string& sql) { ExecuteScript(t.Host(kUnit), sql); }
 
     // Runs the takeover as WorkOnMDB hands it over; true when it returned,
     // false when it ended the program (exit code in endCode).
@@ -101,9 +72,9 @@ class Takeover : public ::testing::Test {
         return true;
     }
 
-    Rows TargetRows() { return Query(t.Host(kSource), kView); }
+    Rows TargetRows() { return QueryRows(t.Host(kSource), kView); }
     Rows Indexes() {
-        return Query(t.Host(kSource), "SELECT name FROM sqlite_master WHERE type = 'index'");
+        return QueryRows(t.Host(kSource), "SELECT name FROM sqlite_master WHERE type = 'index'");
     }
 
     TestRun t;
@@ -148,9 +119,9 @@ TEST_F(Takeover, EachRuleOfTheMatchShows) {
     EXPECT_TRUE(t.ui.boxes.empty());
     EXPECT_GE(t.ui.eventPasses, 1);
     EXPECT_TRUE(Indexes().empty());
-    EXPECT_EQ(Query(t.Host(kSource),
-                    "SELECT ID, type, category_id, text, page_name, part"
-                    " FROM PRESET_DEFS WHERE ID = 1"),
+    EXPECT_EQ(QueryRows(t.Host(kSource),
+                        "SELECT ID, type, category_id, text, page_name, part"
+                        " FROM PRESET_DEFS WHERE ID = 1"),
               Rows{"1|2|3|Text|Page|1"});
 }
 
@@ -396,7 +367,7 @@ TEST_F(MissingAdditionalField, ADeclaredFieldPresentIsNotCarriedOver) {
     ASSERT_TRUE(Run());
     EXPECT_TRUE(t.ui.boxes.empty());
     EXPECT_EQ(TargetRows(), Rows{"1|M1|v1|0|1.0|2.0|3.0|4.0|5"});
-    EXPECT_EQ(Query(t.Host(kSource), "SELECT extra FROM PRESET_DEFS"), Rows{"template"});
+    EXPECT_EQ(QueryRows(t.Host(kSource), "SELECT extra FROM PRESET_DEFS"), Rows{"template"});
 }
 
 }  // namespace

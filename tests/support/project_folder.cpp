@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+
+#include "tests/support/sqlite_file.h"
 
 namespace fs = std::filesystem;
 
@@ -40,16 +41,11 @@ fs::path ProjectFolder::Host(const std::string& winPath) const {
 }
 
 void ProjectFolder::Write(const std::string& winPath, const std::string& bytes) const {
-    fs::path host = Host(winPath);
-    fs::create_directories(host.parent_path());
-    std::ofstream(host, std::ios::binary) << bytes;
+    WriteFileBytes(Host(winPath), bytes);
 }
 
 std::string ProjectFolder::Read(const std::string& winPath) const {
-    std::ifstream in(Host(winPath), std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    return ReadFileBytes(Host(winPath));
 }
 
 bool ProjectFolder::Exists(const std::string& winPath) const {
@@ -60,44 +56,12 @@ void ProjectFolder::CreateDatabase(const std::string& winPath, const std::string
     fs::path host = Host(winPath);
     fs::create_directories(host.parent_path());
     fs::remove(host);
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(host.c_str(), &db), SQLITE_OK);
-    char* error = nullptr;
-    int rc = sqlite3_exec(db, ("BEGIN;" + script + ";COMMIT;").c_str(), nullptr, nullptr, &error);
-    EXPECT_EQ(rc, SQLITE_OK) << (error ? error : "") << " in script for " << winPath;
-    sqlite3_free(error);
-    sqlite3_close(db);
+    ExecuteScript(host, "BEGIN;" + script + ";COMMIT;");
 }
 
 std::vector<std::string> ProjectFolder::Query(const std::string& winPath,
                                               const std::string& sql) const {
-    std::vector<std::string> rows;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(Host(winPath).c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        ADD_FAILURE() << "cannot open " << winPath;
-        sqlite3_close(db);
-        return rows;
-    }
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
-        ADD_FAILURE() << sqlite3_errmsg(db) << " in " << sql << " on " << winPath;
-    } else {
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            std::string row;
-            for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-                if (i)
-                    row += '|';
-                const unsigned char* text = sqlite3_column_text(stmt, i);
-                row += sqlite3_column_type(stmt, i) == SQLITE_NULL
-                           ? "NULL"
-                           : std::string(reinterpret_cast<const char*>(text));
-            }
-            rows.push_back(row);
-        }
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return rows;
+    return QueryRows(Host(winPath), sql);
 }
 
 fs::path ProjectFolder::BuiltProgram() {

@@ -58,17 +58,24 @@ fs::path TestRun::Host(const std::string& winPath) const {
     return host ? *host : fs::path();
 }
 
-void TestRun::Write(const std::string& winPath, const std::string& bytes) const {
-    fs::path host = Host(winPath);
-    fs::create_directories(host.parent_path());
-    std::ofstream(host, std::ios::binary) << bytes;
+void WriteFileBytes(const fs::path& file, const std::string& bytes) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
 }
 
-std::string TestRun::Read(const std::string& winPath) const {
-    std::ifstream in(Host(winPath), std::ios::binary);
+std::string ReadFileBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
+}
+
+void TestRun::Write(const std::string& winPath, const std::string& bytes) const {
+    WriteFileBytes(Host(winPath), bytes);
+}
+
+std::string TestRun::Read(const std::string& winPath) const {
+    return ReadFileBytes(Host(winPath));
 }
 
 bool TestRun::Exists(const std::string& winPath) const {

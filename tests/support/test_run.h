@@ -40,6 +40,12 @@ std::filesystem::path BuiltBinDir();
 // The tests' data folder (tests/data), overridable by CALVORA_TEST_DATA.
 std::filesystem::path TestDataDir();
 
+// Writes bytes to a file, creating its folders.
+void WriteFileBytes(const std::filesystem::path& file, const std::string& bytes);
+
+// The bytes of a file, or "" when it is missing.
+std::string ReadFileBytes(const std::filesystem::path& file);
+
 // A fresh temporary directory, removed at destruction.
 class TempDir {
   public:
