@@ -1,0 +1,174 @@
+// The real program on a project folder, once in each start mode: the
+// published unit database holds the regenerated records with the values
+// taken over from the machine copy, record by record and field by field.
+//
+// One template and one machine copy cover the takeover's rules: matching on
+// machine, variable name (without regard to case) and offset; the first of
+// two equal records served; the last of two matching rows winning; nulls
+// carried over; rows with an empty offset, a quote in the name or no
+// counterpart passed over.
+#include <gtest/gtest.h>
+
+#include "errors/error_protocol.h"
+#include "tests/e2e/run_checks.h"
+#include "tests/presetdb/preset_project.h"
+
+namespace calvora::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Rows = std::vector<std::string>;
+
+constexpr const char* kLogFile = "C:\\Project\\log\\errors.txt";
+const std::vector<std::string> kOffscreen{"QT_QPA_PLATFORM=offscreen"};
+
+// Ten definitions of part 1, whose template "###Var_Name" keeps the names as
+// they are. Definition 4 names its machine itself; the others take the
+// generating machine's. Stored in reverse, so only the ORDER BY ID of the
+// generation puts them in order.
+const char* const kTemplate =
+    "CREATE TABLE Source_DEFS (System TEXT(20), Part SHORT, Var_Name TEXT(100));"
+    "INSERT INTO Source_DEFS VALUES ('VISIWIN32', 1, '###Var_Name');"
+    "INSERT INTO Source_DEFS VALUES ('VISIWINSTUDIO', 1, '###Var_Name');"
+    "CREATE TABLE Source_PRESET_DEFS (%COLUMNS%);"
+    "INSERT INTO Source_PRESET_DEFS VALUES"
+    " (10, 1, '###machine', 2, 'v3', 100, 0, 0, 'Zone ###machine', 'Seite', 0, 100, 0, 100, 1),"
+    " (9, 1, '###machine', 2, 'blank', 90, -1, 0, 'Zone ###machine', 'Seite', 0, 100, 0, 100, 1),"
+    " (8, 1, '###machine', 2, 'nulls', 80, 0, 0, 'Zone ###machine', 'Seite', 0, 100, 0, 100, 1),"
+    " (7, 1, '###machine', 2, 'twice', 70, -1, 0, 'Zone ###machine', 'Seite', 0, 100, 0, 100, 1),"
+    " (6, 1, '###machine', 2, 'dup', 60, 0, 0, 'Zone ###machine', 'Seite', 0, 100, 0, 100, 1),"
+    " (5, 1, '###machine', 2, 'dup', 50, -1, 0, 'Zone ###machine', 'Seite', 0, 100, 0, 100, 1),"
+    " (4, 1, 'M2', 2, 'v1', 40, 0, 0, 'Zone M2', 'Seite', 0, 100, 0, 100, 1),"
+    " (3, 1, '###machine', 2, 'v2', 30, -1, 1, 'Zone ###machine', 'Seite', 0, 100, 0, 100, 1),"
+    " (2, 1, '###machine', 2, 'v2', 20, 0, 0, 'Zone ###machine', 'Seite', 0, 100, 0, 100, 1),"
+    " (1, 1, '###machine', 2, 'v1', 10, -1, 0, 'Zone ###machine', 'Seite', 0, 100, 0, 100, 1);";
+
+// The machine's values: abs_min, abs_max, min, max and pass per row.
+const char* const kMachineRows =
+    "INSERT INTO PRESET_DEFS VALUES"
+    " (1, 1, 'M1', 2, 'v1', 0, 0, 0, 'alt', 'alt', 1, 2, 3, 4, 5),"
+    " (2, 1, 'M1', 2, 'v2', 0, 0, 1, 'alt', 'alt', 11, 12, 13, 14, 15),"
+    " (3, 1, 'M2', 2, 'v1', 0, 0, 0, 'alt', 'alt', 21, 22, 23, 24, 25),"
+    " (4, 1, 'M1', 2, 'dup', 0, 0, 0, 'alt', 'alt', 31, 32, 33, 34, 35),"
+    " (5, 1, 'M1', 2, 'gone', 0, 0, 0, 'alt', 'alt', 41, 42, 43, 44, 45),"
+    " (6, 1, 'M1', 2, 'twice', 0, 0, 0, 'alt', 'alt', 51, 52, 53, 54, 55),"
+    " (7, 1, 'm1', 2, 'TWICE', 0, 0, 0, 'alt', 'alt', 61, 62, 63, 64, 65),"
+    " (8, 1, 'M1', 2, 'nulls', 0, 0, 0, 'alt', 'alt', NULL, NULL, 73, NULL, NULL),"
+    " (9, 1, 'M1', 2, 'blank', 0, 0, NULL, 'alt', 'alt', 81, 82, 83, 84, 85),"
+    " (10, 1, 'M1', 2, 'x\") AND ((PRESET_DEFS.var_name)=\"v3', 0, 0, 0, 'alt', 'alt',"
+    "  91, 92, 93, 94, 95);";
+
+// ID, part, machine_type, type, var_name, category_id, isBitArray,
+// offset_or_bitno, text, page_name, abs_min, abs_max, min, max, pass.
+const Rows kPublished = {
+    "1|1|M1|2|v1|10|-1|0|Zone M1|Seite|1.0|2.0|3.0|4.0|5",
+    "2|1|M1|2|v2|20|0|0|Zone M1|Seite|0.0|100.0|0.0|100.0|1",
+    "3|1|M1|2|v2|30|-1|1|Zone M1|Seite|11.0|12.0|13.0|14.0|15",
+    "4|1|M2|2|v1|40|0|0|Zone M2|Seite|21.0|22.0|23.0|24.0|25",
+    "5|1|M1|2|dup|50|-1|0|Zone M1|Seite|31.0|32.0|33.0|34.0|35",
+    "6|1|M1|2|dup|60|0|0|Zone M1|Seite|0.0|100.0|0.0|100.0|1",
+    "7|1|M1|2|twice|70|-1|0|Zone M1|Seite|61.0|62.0|63.0|64.0|65",
+    "8|1|M1|2|nulls|80|0|0|Zone M1|Seite|NULL|NULL|73.0|NULL|NULL",
+    "9|1|M1|2|blank|90|-1|0|Zone M1|Seite|0.0|100.0|0.0|100.0|1",
+    "10|1|M1|2|v3|100|0|0|Zone M1|Seite|0.0|100.0|0.0|100.0|1",
+};
+
+std::string WithColumns(std::string script) {
+    script.replace(script.find("%COLUMNS%"), 9, kPresetColumns);
+    return script;
+}
+
+std::string PresetTable(const std::string& rows) {
+    return std::string("CREATE TABLE PRESET_DEFS (") + kPresetColumns + ");" + rows;
+}
+
+// Machines M1 and M2 in the project; the unit is configured for M1 only, so
+// the template's one M2 definition comes from its own text.
+class WholeRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (ProjectFolder::BuiltProgram().empty())
+            GTEST_SKIP() << "build/bin/Calvora_Config is not built";
+        folder.CreateDatabase(kSourceDb, WithColumns(kTemplate));
+        sourceTime = AgeFile(folder.Host(kSourceDb));
+    }
+
+    void Standalone(const std::string& cfgLines = "") {
+        folder.Write(kProgramIni,
+                     "[Project]\r\nNumberOfMachines=2\r\nVWStudio=FALSE\r\n"
+                     "[Machine1]\r\nMachineName=M1\r\n[Machine2]\r\nMachineName=M2\r\n");
+        folder.Write(kCfg, "[Project]\r\nForMachine1=TRUE\r\nForMachine2=FALSE\r\n" + cfgLines);
+        folder.CreateDatabase(kUnitDb, PresetTable(kMachineRows));
+    }
+
+    void ExpectPublished(const std::string& editedBy) {
+        EXPECT_EQ(Records(folder, kUnitDb, "PRESET_DEFS"), kPublished);
+        EXPECT_EQ(Records(folder, kSourceDb, "PRESET_DEFS"), kPublished);
+        EXPECT_EQ(Indexes(folder, kUnitDb), Rows{});
+        EXPECT_EQ(Indexes(folder, kSourceDb), Rows{});
+        EXPECT_EQ(fs::last_write_time(folder.Host(kSourceDb)), sourceTime);
+        EXPECT_EQ(EditedBy(folder), editedBy);
+        EXPECT_FALSE(folder.Exists(kErrorLog)) << folder.Read(kErrorLog);
+    }
+
+    ProjectFolder folder;
+    fs::file_time_type sourceTime;
+};
+
+TEST_F(WholeRun, SilentStartPublishesTheTakenOverTable) {
+    Standalone();
+    EXPECT_EQ(folder.Run({"/EXTERNAL=SILENT"}, kOffscreen, 60), exitcode::kClean);
+    ExpectPublished("1.0.1 - Standalone");
+}
+
+// Started by hand, the run asks nothing when nothing fails, so it completes
+// off screen without a click.
+TEST_F(WholeRun, StandaloneStartPublishesTheTakenOverTable) {
+    Standalone();
+    EXPECT_EQ(folder.Run({}, kOffscreen, 60), exitcode::kClean);
+    ExpectPublished("1.0.1 - Standalone");
+}
+
+// Integrated, the machines come from the TRX configuration, the valid ones
+// from ValidMachines, and the values from the machine copy in the
+// save-and-restore folder, which replaces the unit database first and itself
+// stays as it was.
+TEST_F(WholeRun, IntegratedStartTakesTheMachineCopysValues) {
+    folder.Write(kTrxIni,
+                 "[Common]\r\nSaveAndRestore=D:\\Backup\r\nNameM1=M1\r\nNameM2=M2\r\nNameM3=-\r\n");
+    folder.Write("D:\\Backup\\parameter\\program.ini", "[Project]\r\nVWStudio=TRUE\r\n");
+    folder.Write(kCfg, "[Project]\r\nValidMachines=M1\r\n");
+    folder.CreateDatabase(kMachineCopy, PresetTable(kMachineRows));
+    folder.CreateDatabase(kUnitDb,
+                          PresetTable("INSERT INTO PRESET_DEFS VALUES (1, 1, 'M1', 2, 'v1', 0, 0, "
+                                      "0, 'alt', 'alt', 9, 9, 9, 9, 9);"));
+    const std::string machineCopy = folder.Read(kMachineCopy);
+
+    EXPECT_EQ(folder.Run({"/EXTERNAL=TRXCFG", "/LOGFILE=" + std::string(kLogFile)}, kOffscreen, 60),
+              exitcode::kClean);
+    ExpectPublished("1.0.1 - Integrated");
+    EXPECT_FALSE(folder.Exists(kLogFile)) << folder.Read(kLogFile);
+    EXPECT_TRUE(folder.Read(kMachineCopy) == machineCopy);
+}
+
+// An additional field that the regenerated table lacks ends the run before
+// the workspace is published: the unit database keeps its values. Only the
+// renaming that comes before the takeover has been at work in it: the
+// lookup for "twice" ignores case and rewrote "TWICE".
+TEST_F(WholeRun, MissingAdditionalFieldEndsTheRunWithoutPublishing) {
+    Standalone("DataBaseAdditionalFields=extra\r\n");
+    Rows before = Records(folder, kUnitDb, "PRESET_DEFS");
+    before[6].replace(before[6].find("TWICE"), 5, "twice");
+
+    EXPECT_EQ(folder.Run({"/EXTERNAL=SILENT"}, kOffscreen, 60), exitcode::kEndedByError);
+    EXPECT_EQ(Records(folder, kUnitDb, "PRESET_DEFS"), before);
+    EXPECT_EQ(folder.Query(kUnitDb, "SELECT name FROM sqlite_master"), Rows{"PRESET_DEFS"});
+    EXPECT_NE(
+        folder.Read(kErrorLog).find("demanded field \"EXTRA\"missing in machinecopy-database"),
+        std::string::npos)
+        << folder.Read(kErrorLog);
+    EXPECT_EQ(EditedBy(folder), "(missing)");
+}
+
+}  // namespace
+}  // namespace calvora::test
