@@ -9,14 +9,41 @@ namespace calvora {
 
 namespace {
 
-// Byte offset of each character boundary is found by walking the UTF-8 with
-// ICU's macros; an ill-formed byte counts as one character of its own.
+// Walks s character by character: f(c, bytes) with c the code point, or a
+// negative value for an ill-formed byte (which counts as one character), and
+// bytes the character's UTF-8 bytes.
+template <class F>
+void ForEachCharacter(std::string_view s, F f) {
+    size_t i = 0;
+    while (i < s.size()) {
+        int32_t next = static_cast<int32_t>(i);
+        UChar32 c;
+        U8_NEXT(reinterpret_cast<const uint8_t*>(s.data()), next, static_cast<int32_t>(s.size()),
+                c);
+        f(c, s.substr(i, static_cast<size_t>(next) - i));
+        i = static_cast<size_t>(next);
+    }
+}
+
 size_t NextBoundary(std::string_view s, size_t i) {
-    int32_t pos = static_cast<int32_t>(i);
+    int32_t next = static_cast<int32_t>(i);
     UChar32 c;
-    U8_NEXT(reinterpret_cast<const uint8_t*>(s.data()), pos, static_cast<int32_t>(s.size()), c);
+    U8_NEXT(reinterpret_cast<const uint8_t*>(s.data()), next, static_cast<int32_t>(s.size()), c);
     (void)c;
-    return static_cast<size_t>(pos);
+    return static_cast<size_t>(next);
+}
+
+// Appends the UTF-8 of one code point (U+FFFD for one that has none).
+void AppendUtf8(std::string& out, UChar32 c) {
+    uint8_t buf[4];
+    int32_t len = 0;
+    UBool error = false;
+    U8_APPEND(buf, len, 4, c, error);
+    if (error) {
+        out.append("\xEF\xBF\xBD");
+    } else {
+        out.append(reinterpret_cast<const char*>(buf), static_cast<size_t>(len));
+    }
 }
 
 // Byte offset of the character with 0-based index n (s.size() when past the end).
@@ -101,21 +128,15 @@ int64_t InStr(std::string_view hay, std::string_view needle, int64_t start) {
 std::string UCase(std::string_view s) {
     std::string out;
     out.reserve(s.size());
-    size_t i = 0;
-    while (i < s.size()) {
-        int32_t pos = static_cast<int32_t>(i);
-        UChar32 c;
-        U8_NEXT(reinterpret_cast<const uint8_t*>(s.data()), pos, static_cast<int32_t>(s.size()), c);
+    ForEachCharacter(s, [&](UChar32 c, std::string_view bytes) {
         if (c < 0) {
-            out.append(
-                s.substr(i, static_cast<size_t>(pos) - i));  // keep ill-formed bytes as they are
+            out.append(bytes);  // ill-formed bytes stay as they are
         } else if (c < 0x80) {
             out.push_back(static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c));
         } else {
-            out += FromCodePoints(std::u32string(1, static_cast<char32_t>(u_toupper(c))));
+            AppendUtf8(out, u_toupper(c));
         }
-        i = static_cast<size_t>(pos);
-    }
+    });
     return out;
 }
 
@@ -166,31 +187,17 @@ std::string FromWindows1252(std::string_view bytes) {
 std::u32string ToCodePoints(std::string_view s) {
     std::u32string out;
     out.reserve(s.size());
-    size_t i = 0;
-    while (i < s.size()) {
-        int32_t pos = static_cast<int32_t>(i);
-        UChar32 c;
-        U8_NEXT(reinterpret_cast<const uint8_t*>(s.data()), pos, static_cast<int32_t>(s.size()), c);
+    ForEachCharacter(s, [&](UChar32 c, std::string_view) {
         out.push_back(c < 0 ? U'\uFFFD' : static_cast<char32_t>(c));
-        i = static_cast<size_t>(pos);
-    }
+    });
     return out;
 }
 
 std::string FromCodePoints(std::u32string_view s) {
     std::string out;
     out.reserve(s.size());
-    for (char32_t c : s) {
-        uint8_t buf[4];
-        int32_t len = 0;
-        UBool error = false;
-        U8_APPEND(buf, len, 4, static_cast<UChar32>(c), error);
-        if (error) {
-            out.append("\xEF\xBF\xBD");
-        } else {
-            out.append(reinterpret_cast<const char*>(buf), static_cast<size_t>(len));
-        }
-    }
+    for (char32_t c : s)
+        AppendUtf8(out, static_cast<UChar32>(c));
     return out;
 }
 
