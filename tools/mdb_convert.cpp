@@ -13,7 +13,6 @@ ConvertedDatabase ConvertAccessFile(const std::filesystem::path& source) {
         builder.BeginTable(table);
         reader.ReadRecords(
             table, [&](const std::vector<FieldValue>& values, int64_t) { builder.Insert(values); });
-        builder.EndTable();
         ++result.tables;
         result.records += table.recordCount;
     }

@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include "platform/variant.h"
+#include "presetdb/engine_connection.h"
+
 namespace calvora::mdbimport {
 
 namespace {
@@ -16,25 +19,19 @@ std::string Identifier(const std::string& name) {
     return quoted + "\"";
 }
 
-// The storage classes a field's values may have once stored. Currency and
-// Single columns have NUMERIC affinity, which stores a whole-valued real as
-// an integer without changing its value.
-const char* AllowedStorage(int typeCode) {
-    switch (typeCode) {
-        case type::kBoolean:
-        case type::kByte:
-        case type::kInteger:
-        case type::kLong:
-            return "'integer'";
-        case type::kCurrency:
-        case type::kSingle:
-        case type::kDouble:
-            return "'real','integer'";
-        case type::kLongBinary:
-            return "'blob'";
-        default:
-            return "'text'";
-    }
+// A reader's value in the form the engine holds it. The reader's whole
+// numbers are Boolean (0/-1), Byte, Integer and Long values, all within 32
+// bits.
+Variant EngineValue(const FieldValue& v) {
+    if (const auto* whole = std::get_if<int64_t>(&v))
+        return Variant::Long(static_cast<int32_t>(*whole));
+    if (const auto* real = std::get_if<double>(&v))
+        return Variant::Double(*real);
+    if (const auto* text = std::get_if<std::string>(&v))
+        return Variant::Text(*text);
+    if (const auto* blob = std::get_if<Blob>(&v))
+        return Variant::Binary(Bytes(blob->bytes.begin(), blob->bytes.end()));
+    return Variant::Null();
 }
 
 }  // namespace
@@ -74,6 +71,7 @@ void SqliteBuilder::Exec(const std::string& sql, const std::string& what) {
 
 void SqliteBuilder::BeginTable(const ImportTable& table) {
     table_ = table;
+    columns_.clear();
     std::string columns;
     std::string parameters;
     for (const ImportField& field : table.fields) {
@@ -83,6 +81,7 @@ void SqliteBuilder::BeginTable(const ImportTable& table) {
         }
         columns += Identifier(field.name) + " " + DeclaredType(field);
         parameters += "?";
+        columns_.push_back(dao::ParseDeclaredType(DeclaredType(field)));
     }
     Exec("CREATE TABLE " + Identifier(table.name) + " (" + columns + ")",
          "table " + Quoted(table.name) + " cannot be created");
@@ -99,25 +98,14 @@ void SqliteBuilder::Insert(const std::vector<FieldValue>& values) {
     sqlite3_stmt* insert = insert_.get();
     for (size_t i = 0; i < values.size(); ++i) {
         const int n = static_cast<int>(i) + 1;
-        const FieldValue& v = values[i];
-        if (const auto* whole = std::get_if<int64_t>(&v)) {
-            sqlite3_bind_int64(insert, n, *whole);
-        } else if (const auto* real = std::get_if<double>(&v)) {
-            sqlite3_bind_double(insert, n, *real);
-        } else if (const auto* text = std::get_if<std::string>(&v)) {
-            sqlite3_bind_text64(insert, n, text->data(), text->size(), SQLITE_TRANSIENT,
-                                SQLITE_UTF8);
-        } else if (const auto* blob = std::get_if<Blob>(&v)) {
-            // A zero-length blob bound from an empty buffer would become null.
-            if (blob->bytes.empty()) {
-                sqlite3_bind_zeroblob(insert, n, 0);
-            } else {
-                sqlite3_bind_blob64(insert, n, blob->bytes.data(), blob->bytes.size(),
-                                    SQLITE_TRANSIENT);
-            }
-        } else {
-            sqlite3_bind_null(insert, n);
-        }
+        const auto* blob = std::get_if<Blob>(&values[i]);
+        // The engine binds an empty binary value from a buffer that may be
+        // no buffer at all, which SQLite stores as null; an empty Long
+        // binary value of the Access file stays an empty one.
+        if (blob && blob->bytes.empty())
+            sqlite3_bind_zeroblob(insert, n, 0);
+        else
+            dao::detail::BindStored(insert, n, EngineValue(values[i]), columns_[i]);
     }
     if (sqlite3_step(insert) != SQLITE_DONE) {
         Fail("table " + Quoted(table_.name) + " cannot be written");
@@ -126,31 +114,8 @@ void SqliteBuilder::Insert(const std::vector<FieldValue>& values) {
     sqlite3_clear_bindings(insert);
 }
 
-void SqliteBuilder::EndTable() {
-    insert_.reset();
-    for (const ImportField& field : table_.fields) {
-        const std::string sql = "SELECT rowid, typeof(" + Identifier(field.name) + ") FROM " +
-                                Identifier(table_.name) + " WHERE typeof(" +
-                                Identifier(field.name) + ") NOT IN ('null', " +
-                                AllowedStorage(field.type) + ") ORDER BY rowid LIMIT 1";
-        sqlite3_stmt* raw = nullptr;
-        const int rc = sqlite3_prepare_v2(db_.get(), sql.c_str(), -1, &raw, nullptr);
-        std::unique_ptr<sqlite3_stmt, Close> check(raw);
-        if (rc != SQLITE_OK)
-            Fail("table " + Quoted(table_.name) + " cannot be checked");
-        if (sqlite3_step(check.get()) == SQLITE_ROW) {
-            throw ImportFailure(
-                where_ + "table " + Quoted(table_.name) + ", field " + Quoted(field.name) +
-                ", record " + std::to_string(sqlite3_column_int64(check.get(), 0)) + ": " +
-                DeclaredType(field) + " would store the value as " +
-                reinterpret_cast<const char*>(sqlite3_column_text(check.get(), 1)) +
-                ", changing it (SQLite reads a text that looks like a number as that "
-                "number)");
-        }
-    }
-}
-
 std::string SqliteBuilder::FileBytes() {
+    insert_.reset();
     Exec("COMMIT", "the converted database cannot be completed");
     sqlite3_int64 size = 0;
     unsigned char* data = sqlite3_serialize(db_.get(), "main", &size, 0);

@@ -6,10 +6,11 @@
 // Tables get no keys, indexes or constraints; records keep their order
 // (rowid = record number). Names keep their spelling.
 //
-// Before a table counts as written, every stored value is checked against
-// its field's type: SQLite's column affinity turns a MEMO text that reads as
-// a number ("007", "1.50") into that number, and such a change is refused
-// rather than written.
+// Values are stored exactly as the engine stores them (the engine's
+// BindStored does the binding), so a converted file reads back through the
+// engine as the Access file held it: a MEMO text that reads as a number
+// ("007", "1.50"), which SQLite's numeric affinity would turn into that
+// number, is kept as the engine keeps it, and reads back as the same text.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "presetdb/dao_schema.h"
 #include "tools/mdb_schema.h"
 
 struct sqlite3;
@@ -39,11 +41,8 @@ class SqliteBuilder {
     void BeginTable(const ImportTable& table);
 
     // Appends one record; values in field order, as the reader delivers them.
+    // Raises ImportFailure when SQLite refuses the record.
     void Insert(const std::vector<FieldValue>& values);
-
-    // Checks the stored values of the current table (see above). Raises
-    // ImportFailure naming table, field and record of the first changed value.
-    void EndTable();
 
     // The database file's bytes. The builder is finished afterwards.
     std::string FileBytes();
@@ -60,6 +59,7 @@ class SqliteBuilder {
     std::unique_ptr<sqlite3_stmt, Close> insert_;
     std::string where_;
     ImportTable table_;
+    std::vector<dao::ColumnType> columns_;  // the engine's view of table_'s fields
 };
 
 }  // namespace calvora::mdbimport

@@ -17,6 +17,7 @@
 #include <sstream>
 #include <variant>
 
+#include "presetdb/dao.h"
 #include "tests/support/test_run.h"
 #include "tools/mdb_schema.h"
 #include "tools/mdb_sqlite_builder.h"
@@ -554,24 +555,32 @@ TEST(MdbValues, GuidGroupsFollowTheStoredByteOrder) {
     EXPECT_EQ(mdbimport::GuidText(stored), "{6F9619FF-8B86-D011-B42D-00C04FC964FF}");
 }
 
-// A MEMO column has NUMERIC affinity: SQLite would store the text "007" as
-// the number 7. The builder refuses that instead of changing the value.
-TEST(MdbSqliteBuilder, MemoTextThatSQLiteWouldTurnIntoANumberIsRefused) {
+// A MEMO column has NUMERIC affinity: plainly bound, SQLite would store the
+// text "007" as the number 7. The import stores memos as the engine does, so
+// the engine reads every text back exactly, the numeric-looking ones too.
+TEST(MdbSqliteBuilder, MemoTextThatLooksLikeANumberReadsBackThroughTheEngine) {
+    const std::vector<std::string> memos = {"Zeile", "007", "1.50", " 12 ", "-1e5", "0x10", ""};
     mdbimport::ImportTable table{
-        "Notes", {{"Id", mdbimport::type::kLong, 4}, {"Memo", mdbimport::type::kMemo, 0}}, 2};
+        "Notes", {{"Id", mdbimport::type::kLong, 4}, {"Memo", mdbimport::type::kMemo, 0}}, 0};
     mdbimport::SqliteBuilder builder("notes.mdb");
     builder.BeginTable(table);
-    builder.Insert({int64_t{1}, std::string("Zeile")});
-    builder.Insert({int64_t{2}, std::string("007")});
-    try {
-        builder.EndTable();
-        FAIL() << "the changed memo was accepted";
-    } catch (const mdbimport::ImportFailure& e) {
-        EXPECT_NE(
-            std::string(e.what()).find("\"notes.mdb\": table \"Notes\", field \"Memo\", record 2"),
-            std::string::npos)
-            << e.what();
+    for (size_t i = 0; i < memos.size(); ++i)
+        builder.Insert({static_cast<int64_t>(i + 1), memos[i]});
+    builder.Insert({int64_t{99}, std::monostate{}});
+    TempDir dir;
+    const fs::path file = dir.path() / "notes.db";
+    WriteBytes(file, builder.FileBytes());
+
+    dao::Database db = dao::OpenDatabase(file);
+    dao::Recordset rs = db.OpenRecordset("Notes");
+    for (const std::string& memo : memos) {
+        ASSERT_FALSE(rs.Eof()) << memo;
+        EXPECT_EQ(rs.Fields().Item("Memo").Value(), Variant::Text(memo)) << "'" << memo << "'";
+        rs.MoveNext();
     }
+    ASSERT_FALSE(rs.Eof());
+    EXPECT_EQ(rs.Fields().Item("Memo").Value(), Variant::Null());
+    db.Close();
 }
 
 }  // namespace
