@@ -5,8 +5,9 @@
 // One template and one machine copy cover the takeover's rules: matching on
 // machine, variable name (without regard to case) and offset; the first of
 // two equal records served; the last of two matching rows winning; nulls
-// carried over; rows with an empty offset, a quote in the name or no
-// counterpart passed over.
+// carried over; rows with an empty offset, a quote in the name (one of them
+// would otherwise select v3 by the SQL it brings) or no counterpart passed
+// over.
 #include <gtest/gtest.h>
 
 #include "errors/error_protocol.h"
@@ -56,7 +57,9 @@ const char* const kMachineRows =
     " (8, 1, 'M1', 2, 'nulls', 0, 0, 0, 'alt', 'alt', NULL, NULL, 73, NULL, NULL),"
     " (9, 1, 'M1', 2, 'blank', 0, 0, NULL, 'alt', 'alt', 81, 82, 83, 84, 85),"
     " (10, 1, 'M1', 2, 'x\") AND ((PRESET_DEFS.var_name)=\"v3', 0, 0, 0, 'alt', 'alt',"
-    "  91, 92, 93, 94, 95);";
+    "  91, 92, 93, 94, 95),"
+    " (11, 1, 'M1', 2, 'x\") OR ((PRESET_DEFS.var_name)=\"v3', 0, 0, 0, 'alt', 'alt',"
+    "  96, 97, 98, 99, 100);";
 
 // ID, part, machine_type, type, var_name, category_id, isBitArray,
 // offset_or_bitno, text, page_name, abs_min, abs_max, min, max, pass.
@@ -136,7 +139,10 @@ TEST_F(WholeRun, StandaloneStartPublishesTheTakenOverTable) {
 TEST_F(WholeRun, IntegratedStartTakesTheMachineCopysValues) {
     folder.Write(kTrxIni,
                  "[Common]\r\nSaveAndRestore=D:\\Backup\r\nNameM1=M1\r\nNameM2=M2\r\nNameM3=-\r\n");
-    folder.Write("D:\\Backup\\parameter\\program.ini", "[Project]\r\nVWStudio=TRUE\r\n");
+    // Machines named here would be the wrong ones: only the TRX configuration
+    // names them in an integrated start.
+    folder.Write("D:\\Backup\\parameter\\program.ini",
+                 "[Project]\r\nNumberOfMachines=1\r\n[Machine1]\r\nMachineName=M9\r\n");
     folder.Write(kCfg, "[Project]\r\nValidMachines=M1\r\n");
     folder.CreateDatabase(kMachineCopy, PresetTable(kMachineRows));
     folder.CreateDatabase(kUnitDb,
