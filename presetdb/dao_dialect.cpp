@@ -54,8 +54,8 @@ struct Node {
 
 class Translator {
   public:
-    Translator(std::string_view sql, const TableLookup& lookup)
-        : sql_(sql), lookup_(lookup), tokens_(detail::TokenizeSql(sql)) {}
+    Translator(std::string_view sql, const std::vector<SqlToken>& tokens, const TableLookup& lookup)
+        : sql_(sql), lookup_(lookup), tokens_(tokens) {}
 
     TranslatedQuery Run() {
         if (!IsWord("SELECT"))
@@ -122,10 +122,10 @@ class Translator {
                 found = "the end of the text";
                 break;
             case Kind::Text:
-                found = "the literal \"" + t.text + "\"";
+                found = "the literal \"" + t.Value() + "\"";
                 break;
             default:
-                found = "'" + t.text + "'";
+                found = "'" + std::string(t.text) + "'";
                 break;
         }
         RaiseSyntax(sql_, "expected " + expected + " but found " + found);
@@ -149,7 +149,7 @@ class Translator {
         if (!bare && !(t.kind == Kind::Name && !t.text.empty()))
             Fail(expected);
         ++pos_;
-        return t.text;
+        return std::string(t.text);
     }
 
     // name | qualifier.name | qualifier.*
@@ -252,18 +252,19 @@ class Translator {
             inner.sql = "(" + inner.sql + ")";
             return inner;
         }
+        // Literals are parameters, numbered in the order of the text; a
+        // minus before a number belongs to the number's value.
         if (t.kind == Kind::Text) {
             ++pos_;
-            query_.params.push_back(t.text);
-            return Node{Node::What::Literal, detail::ParamName(query_.params.size()), true};
+            return Node{Node::What::Literal, NextParam(), true};
         }
         if (t.kind == Kind::Number) {
-            ++pos_;  // digits, point and exponent only: safe to write as they are
-            return Node{Node::What::Literal, t.text, false};
+            ++pos_;
+            return Node{Node::What::Literal, NextParam(), false};
         }
         if (IsSymbol('-') && tokens_[pos_ + 1].kind == Kind::Number) {
             pos_ += 2;
-            return Node{Node::What::Literal, "-" + tokens_[pos_ - 1].text, false};
+            return Node{Node::What::Literal, NextParam(), false};
         }
         if (t.kind == Kind::Word || t.kind == Kind::Name) {
             NameRef ref = ParseName("a field or a value");
@@ -275,6 +276,8 @@ class Translator {
         }
         Fail("a field or a value");
     }
+
+    std::string NextParam() { return detail::ParamName(++params_); }
 
     // A column as comparisons and sorting see it. Memo texts that look like
     // numbers are stored as blobs (see BindStored), which SQLite would rank
@@ -311,16 +314,45 @@ class Translator {
 
     std::string_view sql_;
     const TableLookup& lookup_;
-    std::vector<SqlToken> tokens_;
+    const std::vector<SqlToken>& tokens_;
     size_t pos_ = 0;
+    size_t params_ = 0;
     const TableColumns* table_ = nullptr;
     TranslatedQuery query_;
 };
 
 }  // namespace
 
-TranslatedQuery TranslateSelect(std::string_view jetSql, const TableLookup& lookup) {
-    return Translator(jetSql, lookup).Run();
+SelectText::SelectText(std::string_view sql) : sql_(sql), tokens_(detail::TokenizeSql(sql)) {
+    shape_.reserve(sql.size());
+    for (const SqlToken& t : tokens_) {
+        shape_ += static_cast<char>('0' + static_cast<int>(t.kind));
+        if (t.kind == Kind::Symbol) {
+            shape_ += t.text;
+        } else if (t.kind == Kind::Word || t.kind == Kind::Name) {
+            // Neither can hold a ], so it ends one unmistakably.
+            shape_.append(t.text).append("]");
+        }
+    }
+}
+
+std::vector<SqlLiteral> SelectText::Literals() const {
+    std::vector<SqlLiteral> literals;
+    for (size_t i = 0; i < tokens_.size(); ++i) {
+        const SqlToken& t = tokens_[i];
+        if (t.kind == Kind::Text)
+            literals.push_back(SqlLiteral{false, false, t.Value()});
+        // The grammar takes a minus only as a number's sign.
+        else if (t.kind == Kind::Number)
+            literals.push_back(SqlLiteral{
+                true, i > 0 && tokens_[i - 1].kind == Kind::Symbol && tokens_[i - 1].text == "-",
+                std::string(t.text)});
+    }
+    return literals;
+}
+
+TranslatedQuery SelectText::Translate(const TableLookup& lookup) const {
+    return Translator(sql_, tokens_, lookup).Run();
 }
 
 bool IsSelectText(std::string_view text) {

@@ -28,16 +28,23 @@
 #include <vector>
 
 #include "presetdb/dao_schema.h"
+#include "presetdb/engine_sql_tokens.h"
 
 namespace calvora::dao {
 
+// A literal of a SELECT text, bound to its parameter.
+struct SqlLiteral {
+    bool number = false;    // a number: it takes the value SQLite gives the same literal
+    bool negative = false;  // a number written with a leading minus
+    std::string text;       // the text's value, or the number's digits as written
+};
+
 // The plan of one query, ready for SQLite.
 struct TranslatedQuery {
-    std::string table;                // the table's stored name
-    std::vector<int> columns;         // selected column positions in the table
-    std::string sql;                  // SELECT rowid, ... with ?1.. parameters
-    std::vector<std::string> params;  // the literal texts, in parameter order
-    std::string rowidAlias;           // SQLite's name for the row id in sql
+    std::string table;         // the table's stored name
+    std::vector<int> columns;  // selected column positions in the table
+    std::string sql;           // SELECT rowid, ... with literal n of the text as ?n
+    std::string rowidAlias;    // SQLite's name for the row id in sql
 };
 
 struct TableColumns {
@@ -46,10 +53,32 @@ struct TableColumns {
     std::vector<ColumnType> columnTypes;   // same order; text types compare case-blind
 };
 
-// Translates a SELECT text. lookup(name) returns the table of that case-blind
-// name, or nullptr when there is none. Raises as described above.
+// lookup(name) returns the table of that case-blind name, or nullptr when
+// there is none.
 using TableLookup = std::function<const TableColumns*(std::string_view name)>;
-TranslatedQuery TranslateSelect(std::string_view jetSql, const TableLookup& lookup);
+
+// A SELECT text, split into its shape and its literals. Since every literal
+// becomes a parameter, texts of the same shape translate alike on the same
+// tables (or fail alike), whatever their literals: a translation can be kept
+// per shape and the literals of each text bound to it.
+class SelectText {
+  public:
+    // Raises 3075 for an unbalanced quote or bracket and for a number run
+    // into letters. The text must outlive this object (it is not copied).
+    explicit SelectText(std::string_view sql);
+
+    // The text with its literals taken out (their kinds stay), as a key.
+    const std::string& Shape() const { return shape_; }
+    // The literals in the order of the text: the values of ?1, ?2, ...
+    std::vector<SqlLiteral> Literals() const;
+    // Translates the text. Raises as described above.
+    TranslatedQuery Translate(const TableLookup& lookup) const;
+
+  private:
+    std::string_view sql_;
+    std::vector<detail::SqlToken> tokens_;
+    std::string shape_;
+};
 
 // True when the text starts with the word SELECT (after blanks).
 bool IsSelectText(std::string_view text);

@@ -16,14 +16,14 @@ class RecordsetFieldImpl : public FieldImpl {
     RecordsetFieldImpl(std::shared_ptr<RecordsetImpl> rs, size_t index)
         : rs_(std::move(rs)), index_(index) {}
 
-    std::string Name() const override { return rs_->columns[index_].name; }
+    std::string Name() const override { return (*rs_->columns)[index_].name; }
     void SetName(std::string_view) override {
         throw Failure(err::kInvalidOperation, kSourceField,
                       "Invalid operation: field " + rs_->FieldText(index_) +
                           " of a recordset cannot be renamed");
     }
-    ColumnType Type() const override { return rs_->columns[index_].type; }
-    std::string DeclaredType() const override { return rs_->columns[index_].declared; }
+    ColumnType Type() const override { return (*rs_->columns)[index_].type; }
+    std::string DeclaredType() const override { return (*rs_->columns)[index_].declared; }
     Variant Value() const override { return rs_->Value(index_); }
     void SetValue(const Variant& value) override { rs_->SetValue(index_, value); }
 
@@ -38,15 +38,15 @@ class RecordsetFieldsImpl : public FieldsImpl {
 
     int32_t Count() const override {
         rs_->Check();
-        return static_cast<int32_t>(rs_->columns.size());
+        return static_cast<int32_t>(rs_->columns->size());
     }
     Field Item(int32_t index) const override {
         return Field(std::make_shared<RecordsetFieldImpl>(rs_, static_cast<size_t>(index)));
     }
     int32_t Find(std::string_view name) const override {
         rs_->Check();
-        for (size_t i = 0; i < rs_->columns.size(); ++i)
-            if (SameName(rs_->columns[i].name, name))
+        for (size_t i = 0; i < rs_->columns->size(); ++i)
+            if (SameName((*rs_->columns)[i].name, name))
                 return static_cast<int32_t>(i);
         return -1;
     }

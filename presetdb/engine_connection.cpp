@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 #include <fstream>
+#include <optional>
 
 #include "platform/failure.h"
 #include "platform/text.h"
@@ -68,6 +69,23 @@ int TableInfo::Find(std::string_view column) const {
         if (SameName(columns[i].name, column))
             return static_cast<int>(i);
     return -1;
+}
+
+TableColumns TableInfo::Columns() const {
+    TableColumns table{name, {}, {}};
+    for (const ColumnInfo& column : columns) {
+        table.columnNames.push_back(column.name);
+        table.columnTypes.push_back(column.type);
+    }
+    return table;
+}
+
+std::vector<std::string> TableInfo::Counters() const {
+    std::vector<std::string> counters;
+    for (const ColumnInfo& column : columns)
+        if (column.type.counter)
+            counters.push_back(column.name);
+    return counters;
 }
 
 std::string ParamName(size_t n) {
@@ -149,7 +167,8 @@ void Connection::CheckOpen(const char* source) const {
 void Connection::ReleaseStatements() {
     statements_.clear();
     tables_.clear();
-    tablesVersion_ = -1;
+    plans_.clear();
+    schemaVersion_ = -1;
 }
 
 void Connection::Close() {
@@ -262,12 +281,17 @@ std::vector<std::string> Connection::TableNames() {
     return names;
 }
 
-const TableInfo* Connection::FindTable(std::string_view name) {
+void Connection::SyncSchema() {
     const int64_t version = SchemaVersion();
-    if (version != tablesVersion_) {
+    if (version != schemaVersion_) {
         tables_.clear();
-        tablesVersion_ = version;
+        plans_.clear();
+        schemaVersion_ = version;
     }
+}
+
+const TableInfo* Connection::FindTable(std::string_view name) {
+    SyncSchema();
     const std::string key = UCase(name);
     if (auto it = tables_.find(key); it != tables_.end())
         return &it->second;
@@ -297,6 +321,80 @@ const TableInfo& Connection::Table(std::string_view name, const char* source) {
     throw Failure(
         err::kInputTableNotFound, source,
         "Cannot find the input table or query '" + std::string(name) + "' in '" + FileText() + "'");
+}
+
+const QueryPlan& Connection::Plan(const SelectText& text) {
+    // A kept plan holds only for the schema it was made on. A text without
+    // one goes straight to the translation, which reads the schema when it
+    // looks the table up, after the failures of the text itself.
+    if (plans_.contains(text.Shape()))
+        SyncSchema();
+    if (auto it = plans_.find(text.Shape()); it != plans_.end())
+        return it->second;
+    const TableInfo* info = nullptr;
+    TableColumns columns;
+    QueryPlan plan;
+    plan.query = text.Translate([&](std::string_view name) -> const TableColumns* {
+        info = FindTable(name);
+        if (!info)
+            return nullptr;
+        columns = info->Columns();
+        return &columns;
+    });
+    auto selected = std::make_shared<std::vector<ColumnInfo>>();
+    for (int position : plan.query.columns)
+        selected->push_back(info->columns[position]);
+    plan.columns = std::move(selected);
+    plan.counters = info->Counters();
+    if (plans_.size() >= kMaxPlans)
+        plans_.clear();
+    return plans_.emplace(text.Shape(), std::move(plan)).first->second;
+}
+
+namespace {
+
+// The value of a number literal of digits alone, as SQLite takes it: an
+// integer when it fits 64 bits (-9223372036854775808 included), else nothing
+// (SQLite then reads it as a real).
+std::optional<int64_t> IntegerLiteral(std::string_view digits, bool negative) {
+    if (digits.find_first_not_of("0123456789") != std::string_view::npos)
+        return std::nullopt;
+    constexpr uint64_t kLimit = uint64_t{1} << 63;
+    uint64_t value = 0;
+    for (char c : digits) {
+        const uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (value > (kLimit - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    if (value < kLimit)
+        return negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value);
+    if (negative)
+        return INT64_MIN;
+    return std::nullopt;
+}
+
+}  // namespace
+
+void Connection::BindLiteral(sqlite3_stmt* stmt, int index, const SqlLiteral& literal) {
+    if (!literal.number) {
+        sqlite3_bind_text(stmt, index, literal.text.data(), static_cast<int>(literal.text.size()),
+                          SQLITE_TRANSIENT);
+        return;
+    }
+    if (std::optional<int64_t> integer = IntegerLiteral(literal.text, literal.negative)) {
+        sqlite3_bind_int64(stmt, index, *integer);
+        return;
+    }
+    // A real literal: SQLite converts its text to a real by the same routine
+    // as the literal in SQL, and negates the result for a minus sign.
+    sqlite3_stmt* real = Prepare("SELECT CAST(?1 AS REAL)", kSourceDatabase);
+    sqlite3_bind_text(real, 1, literal.text.data(), static_cast<int>(literal.text.size()),
+                      SQLITE_TRANSIENT);
+    Step(real, kSourceDatabase, "reading the number " + literal.text);
+    const double value = sqlite3_column_double(real, 0);
+    sqlite3_reset(real);
+    sqlite3_bind_double(stmt, index, literal.negative ? -value : value);
 }
 
 namespace {

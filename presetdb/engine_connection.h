@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/variant.h"
+#include "presetdb/dao_dialect.h"
 #include "presetdb/dao_schema.h"
 
 namespace calvora::dao::detail {
@@ -38,6 +39,18 @@ struct TableInfo {
     std::vector<ColumnInfo> columns;
     // Position of the column of that case-blind name, or -1.
     int Find(std::string_view column) const;
+    // The names and types, as the dialect's translation looks at them.
+    TableColumns Columns() const;
+    // The names of the COUNTER columns.
+    std::vector<std::string> Counters() const;
+};
+
+// What opening a query recordset needs besides the literals: kept per shape
+// of the SELECT text (see SelectText) as long as the schema stays as it is.
+struct QueryPlan {
+    TranslatedQuery query;
+    std::shared_ptr<const std::vector<ColumnInfo>> columns;  // the selected columns
+    std::vector<std::string> counters;                       // the table's COUNTER columns
 };
 
 // A prepared statement, reset and cleared before each use.
@@ -92,6 +105,14 @@ class Connection {
     // The table of that name or 3078.
     const TableInfo& Table(std::string_view name, const char* source);
 
+    // The plan of a SELECT text, translated for the first text of its shape
+    // and again after any schema change. Raises as the translation does;
+    // a failure is not kept, so the same text fails the same way each time.
+    const QueryPlan& Plan(const SelectText& text);
+    // Binds a literal of a SELECT text with the value SQLite gives the same
+    // literal written in SQL.
+    void BindLiteral(sqlite3_stmt* stmt, int index, const SqlLiteral& literal);
+
     // Raises the failure for an SQLite result code.
     [[noreturn]] void Raise(int rc, const char* source, std::string_view what) const;
 
@@ -99,12 +120,20 @@ class Connection {
     Connection(std::filesystem::path path, sqlite3* db) : path_(std::move(path)), db_(db) {}
     void ReleaseStatements();
     int64_t SchemaVersion();
+    // Forgets the tables and plans read from an older schema (any DDL, here
+    // or by another connection, changes the schema version).
+    void SyncSchema();
+
+    // More shapes than the program's few are a client's ad-hoc texts; the
+    // plans are then dropped rather than grow without bound.
+    static constexpr size_t kMaxPlans = 64;
 
     std::filesystem::path path_;
     sqlite3* db_;
     std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
     std::unordered_map<std::string, TableInfo> tables_;  // by upper-case name
-    int64_t tablesVersion_ = -1;
+    std::unordered_map<std::string, QueryPlan> plans_;   // by shape
+    int64_t schemaVersion_ = -1;
 };
 
 // Binds a value held in a field's type (see ConvertForField) as SQLite

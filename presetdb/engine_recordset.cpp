@@ -5,27 +5,6 @@
 
 namespace calvora::dao::detail {
 
-namespace {
-
-std::vector<std::string> CountersOf(const TableInfo& info) {
-    std::vector<std::string> counters;
-    for (const ColumnInfo& column : info.columns)
-        if (column.type.counter)
-            counters.push_back(column.name);
-    return counters;
-}
-
-TableColumns ColumnsOf(const TableInfo& info) {
-    TableColumns table{info.name, {}, {}};
-    for (const ColumnInfo& column : info.columns) {
-        table.columnNames.push_back(column.name);
-        table.columnTypes.push_back(column.type);
-    }
-    return table;
-}
-
-}  // namespace
-
 void RecordsetImpl::Check() const {
     if (closed)
         throw Failure(
@@ -55,9 +34,9 @@ bool RecordsetImpl::Fetch(const std::string& sql, const int64_t* afterRowid) {
 RecordsetImpl::Row RecordsetImpl::ReadRow(sqlite3_stmt* stmt) const {
     Row row;
     row.rowid = sqlite3_column_int64(stmt, 0);
-    row.values.reserve(columns.size());
-    for (size_t i = 0; i < columns.size(); ++i)
-        row.values.push_back(ReadStored(stmt, static_cast<int>(i) + 1, columns[i].type));
+    row.values.reserve(columns->size());
+    for (size_t i = 0; i < columns->size(); ++i)
+        row.values.push_back(ReadStored(stmt, static_cast<int>(i) + 1, (*columns)[i].type));
     return row;
 }
 
@@ -116,10 +95,10 @@ Variant RecordsetImpl::Value(size_t i) const {
     if (mode == Mode::Add)
         return Variant::Null();
     if (eof || bof)
-        RaiseNoCurrent("reading field " + columns[i].name);
+        RaiseNoCurrent("reading field " + (*columns)[i].name);
     // A stored text longer than a Text field's size (written by another
     // client) is still read; only writing holds texts to the size.
-    const ColumnType& type = columns[i].type;
+    const ColumnType& type = (*columns)[i].type;
     return ConvertForField(current.values[i],
                            type.type == DataType::Text ? ColumnType{DataType::Memo, 0} : type,
                            FieldText(i));
@@ -129,13 +108,12 @@ Recordset OpenTableRecordset(const std::shared_ptr<Connection>& conn, const Tabl
     auto rs = std::make_shared<RecordsetImpl>();
     rs->conn = conn;
     rs->table = table.name;
+    rs->columns = std::make_shared<const std::vector<ColumnInfo>>(table.columns);
     std::string columnList;
-    for (const ColumnInfo& column : table.columns) {
-        rs->columns.push_back({column.name, column.type, column.declared});
+    for (const ColumnInfo& column : table.columns)
         columnList += ", " + QuoteName(column.name);
-    }
-    rs->counters = CountersOf(table);
-    rs->rowidAlias = RowIdAlias(ColumnsOf(table).columnNames);
+    rs->counters = table.Counters();
+    rs->rowidAlias = RowIdAlias(table.Columns().columnNames);
     const std::string select =
         "SELECT " + rs->rowidAlias + columnList + " FROM " + QuoteName(table.name);
     rs->firstSql = select + " ORDER BY " + rs->rowidAlias + " LIMIT 1";
@@ -147,31 +125,21 @@ Recordset OpenTableRecordset(const std::shared_ptr<Connection>& conn, const Tabl
 
 Recordset OpenQueryRecordset(const std::shared_ptr<Connection>& conn, std::string_view jetSql) {
     conn->CheckOpen(kSourceDatabase);
-    const TableInfo* info = nullptr;
-    TableColumns columns;
-    const TranslatedQuery query =
-        TranslateSelect(jetSql, [&](std::string_view name) -> const TableColumns* {
-            info = conn->FindTable(name);
-            if (!info)
-                return nullptr;
-            columns = ColumnsOf(*info);
-            return &columns;
-        });
+    const SelectText text(jetSql);
+    const QueryPlan& plan = conn->Plan(text);
     auto rs = std::make_shared<RecordsetImpl>();
     rs->conn = conn;
-    rs->table = query.table;
+    rs->table = plan.query.table;
     rs->isQuery = true;
-    for (int position : query.columns) {
-        const ColumnInfo& column = info->columns[position];
-        rs->columns.push_back({column.name, column.type, column.declared});
-    }
-    rs->counters = CountersOf(*info);
-    rs->rowidAlias = query.rowidAlias;
-    sqlite3_stmt* stmt = conn->Prepare(query.sql, kSourceDatabase);
-    for (size_t i = 0; i < query.params.size(); ++i)
-        sqlite3_bind_text(stmt, static_cast<int>(i) + 1, query.params[i].data(),
-                          static_cast<int>(query.params[i].size()), SQLITE_TRANSIENT);
-    while (conn->Step(stmt, kSourceDatabase, "running the query on " + query.table))
+    rs->columns = plan.columns;
+    rs->counters = plan.counters;
+    rs->rowidAlias = plan.query.rowidAlias;
+    const std::vector<SqlLiteral> literals = text.Literals();
+    // Bound after the statement is fetched: a real literal asks SQLite itself.
+    sqlite3_stmt* stmt = conn->Prepare(plan.query.sql, kSourceDatabase);
+    for (size_t i = 0; i < literals.size(); ++i)
+        conn->BindLiteral(stmt, static_cast<int>(i) + 1, literals[i]);
+    while (conn->Step(stmt, kSourceDatabase, "running the query on " + rs->table))
         rs->rows.push_back(rs->ReadRow(stmt));
     sqlite3_reset(stmt);
     rs->SetPosition(!rs->rows.empty());

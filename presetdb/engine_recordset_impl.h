@@ -26,11 +26,6 @@ namespace calvora::dao::detail {
 
 class RecordsetImpl {
   public:
-    struct Column {
-        std::string name;
-        ColumnType type;
-        std::string declared;
-    };
     struct Row {
         int64_t rowid = 0;
         std::vector<Variant> values;
@@ -40,7 +35,9 @@ class RecordsetImpl {
     std::shared_ptr<Connection> conn;
     std::string table;
     std::string rowidAlias;
-    std::vector<Column> columns;
+    // The recordset's fields, shared with the plan or table they come from
+    // (never changed once made: a schema change makes new ones).
+    std::shared_ptr<const std::vector<ColumnInfo>> columns;
     bool isQuery = false;
     bool closed = false;
 
@@ -71,7 +68,7 @@ class RecordsetImpl {
 
     // Raises 3420 when the recordset or its database is closed.
     void Check() const;
-    std::string FieldText(size_t i) const { return table + "." + columns[i].name; }
+    std::string FieldText(size_t i) const { return table + "." + (*columns)[i].name; }
     [[noreturn]] void RaiseNoCurrent(const std::string& what) const;
 
     // engine_recordset.cpp

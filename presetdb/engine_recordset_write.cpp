@@ -13,14 +13,14 @@ void RecordsetImpl::SetValue(size_t i, const Variant& value) {
         throw Failure(
             err::kUpdateWithoutEdit, kSourceRecordset,
             "Update or CancelUpdate without AddNew or Edit: writing field " + FieldText(i));
-    buffer[i] = ConvertForField(value, columns[i].type, FieldText(i));
+    buffer[i] = ConvertForField(value, (*columns)[i].type, FieldText(i));
     dirty[i] = true;
 }
 
 void RecordsetImpl::Begin(Mode m) {
     mode = m;
-    buffer.assign(columns.size(), Variant::Null());
-    dirty.assign(columns.size(), false);
+    buffer.assign(columns->size(), Variant::Null());
+    dirty.assign(columns->size(), false);
 }
 
 void RecordsetImpl::Edit() {
@@ -53,11 +53,11 @@ void RecordsetImpl::StoreEdit() {
     if (updateSql.empty() || updateFields != dirty) {
         updateSql = "UPDATE " + QuoteName(table) + " SET ";
         int params = 0;
-        for (size_t i = 0; i < columns.size(); ++i) {
+        for (size_t i = 0; i < columns->size(); ++i) {
             if (!dirty[i])
                 continue;
-            updateSql +=
-                (params ? ", " : "") + QuoteName(columns[i].name) + " = " + ParamName(params + 1);
+            updateSql += (params ? ", " : "") + QuoteName((*columns)[i].name) + " = " +
+                         ParamName(params + 1);
             ++params;
         }
         updateSql += " WHERE " + rowidAlias + " = " + ParamName(params + 1);
@@ -70,7 +70,7 @@ void RecordsetImpl::StoreEdit() {
     sqlite3_reset(stmt);
     if (sqlite3_changes(sqlite3_db_handle(stmt)) == 0)
         RaiseNoCurrent("the edited record was deleted");
-    for (size_t i = 0; i < columns.size(); ++i)
+    for (size_t i = 0; i < columns->size(); ++i)
         if (dirty[i])
             current.values[i] = buffer[i];
     if (isQuery)
@@ -79,9 +79,9 @@ void RecordsetImpl::StoreEdit() {
 
 int RecordsetImpl::BindDirty(sqlite3_stmt* stmt) const {
     int index = 0;
-    for (size_t i = 0; i < columns.size(); ++i)
+    for (size_t i = 0; i < columns->size(); ++i)
         if (dirty[i])
-            BindStored(stmt, ++index, buffer[i], columns[i].type);
+            BindStored(stmt, ++index, buffer[i], (*columns)[i].type);
     return index;
 }
 
@@ -93,9 +93,9 @@ std::string RecordsetImpl::InsertSql() const {
         names += (names.empty() ? "" : ", ") + QuoteName(name);
         values += (values.empty() ? "" : ", ") + value;
     };
-    for (size_t i = 0; i < columns.size(); ++i)
+    for (size_t i = 0; i < columns->size(); ++i)
         if (dirty[i])
-            add(columns[i].name, ParamName(++params));
+            add((*columns)[i].name, ParamName(++params));
     // A COUNTER left unset numbers itself, as the Jet engine's auto-number.
     for (const std::string& counter : counters)
         if (!IsSet(counter))
@@ -119,15 +119,15 @@ void RecordsetImpl::StoreNew() {
 }
 
 bool RecordsetImpl::IsSet(const std::string& name) const {
-    for (size_t i = 0; i < columns.size(); ++i)
-        if (dirty[i] && SameName(columns[i].name, name))
+    for (size_t i = 0; i < columns->size(); ++i)
+        if (dirty[i] && SameName((*columns)[i].name, name))
             return true;
     return false;
 }
 
 RecordsetImpl::Row RecordsetImpl::ReadBack(int64_t rowid) {
     std::string sql = "SELECT " + rowidAlias;
-    for (const Column& column : columns)
+    for (const ColumnInfo& column : *columns)
         sql += ", " + QuoteName(column.name);
     sql += " FROM " + QuoteName(table) + " WHERE " + rowidAlias + " = ?1";
     sqlite3_stmt* stmt = conn->Prepare(sql, kSourceRecordset);

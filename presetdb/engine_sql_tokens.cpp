@@ -29,8 +29,24 @@ void RaiseSyntax(std::string_view sql, const std::string& problem) {
                   "Syntax error in query expression: " + problem + " in '" + Left(sql, 300) + "'");
 }
 
+std::string SqlToken::Value() const {
+    if (kind != Kind::Text)
+        return std::string(text);
+    // The quote character stands just before the text.
+    const char quote = *(text.data() - 1);
+    std::string value;
+    value.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        value += text[i];
+        if (text[i] == quote)
+            ++i;  // the second of a doubled quote
+    }
+    return value;
+}
+
 std::vector<SqlToken> TokenizeSql(std::string_view sql) {
     std::vector<SqlToken> tokens;
+    tokens.reserve(64);
     size_t i = 0;
     while (i < sql.size()) {
         const char c = sql[i];
@@ -44,24 +60,22 @@ std::vector<SqlToken> TokenizeSql(std::string_view sql) {
             token.kind = SqlToken::Kind::Text;
             size_t j = i + 1;
             for (;; ++j) {
-                if (j >= sql.size())
+                j = sql.find(c, j);
+                if (j == std::string_view::npos)
                     RaiseSyntax(sql, "unbalanced quote (" + std::string(1, c) + ")");
-                if (sql[j] != c) {
-                    token.text += sql[j];
-                } else if (j + 1 < sql.size() && sql[j + 1] == c) {
-                    token.text += c;  // a doubled quote stands for one
-                    ++j;
-                } else {
+                if (j + 1 < sql.size() && sql[j + 1] == c)
+                    ++j;  // a doubled quote stands for one
+                else
                     break;
-                }
             }
+            token.text = sql.substr(i + 1, j - i - 1);
             i = j + 1;
         } else if (c == '[') {
             token.kind = SqlToken::Kind::Name;
             const size_t close = sql.find(']', i + 1);
             if (close == std::string_view::npos)
                 RaiseSyntax(sql, "missing ] after a bracketed name");
-            token.text = std::string(sql.substr(i + 1, close - i - 1));
+            token.text = sql.substr(i + 1, close - i - 1);
             i = close + 1;
         } else if (IsDigit(c) || (c == '.' && i + 1 < sql.size() && IsDigit(sql[i + 1]))) {
             token.kind = SqlToken::Kind::Number;
@@ -84,21 +98,21 @@ std::vector<SqlToken> TokenizeSql(std::string_view sql) {
             if (j < sql.size() && IsWordChar(sql[j]))
                 RaiseSyntax(sql, "a number runs into letters (" +
                                      std::string(sql.substr(i, j - i + 1)) + ")");
-            token.text = std::string(sql.substr(i, j - i));
+            token.text = sql.substr(i, j - i);
             i = j;
         } else if (IsWordChar(c)) {
             token.kind = SqlToken::Kind::Word;
             size_t j = i;
             while (j < sql.size() && IsWordChar(sql[j]))
                 ++j;
-            token.text = std::string(sql.substr(i, j - i));
+            token.text = sql.substr(i, j - i);
             i = j;
         } else {
             token.kind = SqlToken::Kind::Symbol;
-            token.text = std::string(1, c);
+            token.text = sql.substr(i, 1);
             ++i;
         }
-        tokens.push_back(std::move(token));
+        tokens.push_back(token);
     }
     SqlToken end;
     end.offset = sql.size();

@@ -10,12 +10,16 @@ namespace calvora::dao::detail {
 struct SqlToken {
     enum class Kind { Word, Name, Text, Number, Symbol, End };
     Kind kind = Kind::End;
-    std::string text;   // Word/Number: as written; Name: without brackets;
-                        // Text: the literal's value; Symbol: the character
-    size_t offset = 0;  // byte offset in the SQL text, for messages
+    std::string_view text;  // in the SQL text. Word/Number: as written; Name:
+                            // without brackets; Text: between the quotes, a
+                            // quote inside still doubled; Symbol: the character
+    size_t offset = 0;      // byte offset in the SQL text, for messages
+
+    // A Text literal's value: a doubled quote stands for one ("ab""c" is ab"c).
+    std::string Value() const;
 };
 
-// The tokens of sql, ending with one End token. Blanks, tabs and line breaks
+// The tokens of sql, ending with one End token; they point into sql. Blanks, tabs and line breaks
 // separate tokens. Raises 3075 for an unbalanced quote or bracket and for a
 // number run into letters.
 std::vector<SqlToken> TokenizeSql(std::string_view sql);
