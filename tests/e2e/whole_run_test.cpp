@@ -27,11 +27,11 @@ const std::vector<std::string> kOffscreen{"QT_QPA_PLATFORM=offscreen"};
 // they are. Definition 4 names its machine itself; the others take the
 // generating machine's. Stored in reverse, so only the ORDER BY ID of the
 // generation puts them in order.
-const char* const kTemplate =
+const char* const kSourceDefs =
     "CREATE TABLE Source_DEFS (System TEXT(20), Part SHORT, Var_Name TEXT(100));"
     "INSERT INTO Source_DEFS VALUES ('VISIWIN32', 1, '###Var_Name');"
-    "INSERT INTO Source_DEFS VALUES ('VISIWINSTUDIO', 1, '###Var_Name');"
-    "CREATE TABLE Source_PRESET_DEFS (%COLUMNS%);"
+    "INSERT INTO Source_DEFS VALUES ('VISIWINSTUDIO', 1, '###Var_Name');";
+const char* const kTemplateRows =
     "INSERT INTO Source_PRESET_DEFS VALUES"
     " (10, 1, '###machine', 2, 'v3', 100, 0, 0, 'Zone ###machine', 'Seite', 0, 100, 0, 100, 1),"
     " (9, 1, '###machine', 2, 'blank', 90, -1, 0, 'Zone ###machine', 'Seite', 0, 100, 0, 100, 1),"
@@ -76,11 +76,6 @@ const Rows kPublished = {
     "10|1|M1|2|v3|100|0|0|Zone M1|Seite|0.0|100.0|0.0|100.0|1",
 };
 
-std::string WithColumns(std::string script) {
-    script.replace(script.find("%COLUMNS%"), 9, kPresetColumns);
-    return script;
-}
-
 std::string PresetTable(const std::string& rows) {
     return std::string("CREATE TABLE PRESET_DEFS (") + kPresetColumns + ");" + rows;
 }
@@ -92,7 +87,9 @@ class WholeRun : public ::testing::Test {
     void SetUp() override {
         if (ProjectFolder::BuiltProgram().empty())
             GTEST_SKIP() << "build/bin/Calvora_Config is not built";
-        folder.CreateDatabase(kSourceDb, WithColumns(kTemplate));
+        folder.CreateDatabase(kSourceDb, std::string(kSourceDefs) +
+                                             "CREATE TABLE Source_PRESET_DEFS (" + kPresetColumns +
+                                             ");" + kTemplateRows);
         sourceTime = AgeFile(folder.Host(kSourceDb));
     }
 
