@@ -88,6 +88,14 @@ std::vector<std::string> TableInfo::Counters() const {
     return counters;
 }
 
+std::shared_ptr<const std::vector<std::string>> FieldTexts(std::string_view table,
+                                                           const std::vector<ColumnInfo>& columns) {
+    auto texts = std::make_shared<std::vector<std::string>>();
+    for (const ColumnInfo& column : columns)
+        texts->push_back(std::string(table).append(".").append(column.name));
+    return texts;
+}
+
 std::string ParamName(size_t n) {
     std::string out = "?";
     return out.append(std::to_string(n));
@@ -164,7 +172,27 @@ void Connection::CheckOpen(const char* source) const {
             "Object invalid or no longer set: the database '" + FileText() + "' is closed");
 }
 
+void Connection::KeepRunning(sqlite3_stmt* stmt, uint64_t walker) {
+    running_ = stmt;
+    runningWalker_ = walker;
+}
+
+sqlite3_stmt* Connection::TakeRunning(uint64_t walker) {
+    if (!running_ || runningWalker_ != walker)
+        return nullptr;
+    sqlite3_stmt* stmt = running_;
+    running_ = nullptr;
+    return stmt;
+}
+
+void Connection::StopRunning() {
+    if (running_)
+        sqlite3_reset(running_);
+    running_ = nullptr;
+}
+
 void Connection::ReleaseStatements() {
+    StopRunning();
     statements_.clear();
     tables_.clear();
     plans_.clear();
@@ -226,6 +254,7 @@ void RaiseMapped(int rc, const char* source, const std::string& detail) {
 
 void Connection::Exec(const std::string& sql, const char* source) {
     CheckOpen(source);
+    StopRunning();
     sqlite3_stmt* stmt = nullptr;
     const int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr);
     if (rc != SQLITE_OK)
@@ -237,6 +266,7 @@ void Connection::Exec(const std::string& sql, const char* source) {
 
 sqlite3_stmt* Connection::Prepare(const std::string& sql, const char* source) {
     CheckOpen(source);
+    StopRunning();
     auto it = statements_.find(sql);
     if (it == statements_.end()) {
         sqlite3_stmt* stmt = nullptr;
@@ -252,14 +282,15 @@ sqlite3_stmt* Connection::Prepare(const std::string& sql, const char* source) {
     return stmt;
 }
 
-bool Connection::Step(sqlite3_stmt* stmt, const char* source, std::string_view what) {
+bool Connection::Step(sqlite3_stmt* stmt, const char* source, std::string_view what,
+                      std::string_view subject) {
     const int rc = sqlite3_step(stmt);
     if (rc == SQLITE_ROW)
         return true;
     if (rc == SQLITE_DONE)
         return false;
     sqlite3_reset(stmt);
-    Raise(rc, source, what);
+    Raise(rc, source, std::string(what).append(subject));
 }
 
 int64_t Connection::SchemaVersion() {
@@ -302,7 +333,7 @@ const TableInfo* Connection::FindTable(std::string_view name) {
         sqlite3_stmt* stmt =
             Prepare("SELECT name, type FROM pragma_table_info(?1)", kSourceTableDefs);
         sqlite3_bind_text(stmt, 1, stored.c_str(), -1, SQLITE_TRANSIENT);
-        while (Step(stmt, kSourceTableDefs, "reading the fields of table " + stored)) {
+        while (Step(stmt, kSourceTableDefs, "reading the fields of table ", stored)) {
             ColumnInfo column;
             column.name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
             const unsigned char* declared = sqlite3_column_text(stmt, 1);
@@ -344,6 +375,7 @@ const QueryPlan& Connection::Plan(const SelectText& text) {
     auto selected = std::make_shared<std::vector<ColumnInfo>>();
     for (int position : plan.query.columns)
         selected->push_back(info->columns[position]);
+    plan.fieldTexts = FieldTexts(plan.query.table, *selected);
     plan.columns = std::move(selected);
     plan.counters = info->Counters();
     if (plans_.size() >= kMaxPlans)
@@ -391,7 +423,7 @@ void Connection::BindLiteral(sqlite3_stmt* stmt, int index, const SqlLiteral& li
     sqlite3_stmt* real = Prepare("SELECT CAST(?1 AS REAL)", kSourceDatabase);
     sqlite3_bind_text(real, 1, literal.text.data(), static_cast<int>(literal.text.size()),
                       SQLITE_TRANSIENT);
-    Step(real, kSourceDatabase, "reading the number " + literal.text);
+    Step(real, kSourceDatabase, "reading the number ", literal.text);
     const double value = sqlite3_column_double(real, 0);
     sqlite3_reset(real);
     sqlite3_bind_double(stmt, index, literal.negative ? -value : value);

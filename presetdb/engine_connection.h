@@ -45,12 +45,17 @@ struct TableInfo {
     std::vector<std::string> Counters() const;
 };
 
+// "table.field" for each of the columns, as failure descriptions name fields.
+std::shared_ptr<const std::vector<std::string>> FieldTexts(std::string_view table,
+                                                           const std::vector<ColumnInfo>& columns);
+
 // What opening a query recordset needs besides the literals: kept per shape
 // of the SELECT text (see SelectText) as long as the schema stays as it is.
 struct QueryPlan {
     TranslatedQuery query;
-    std::shared_ptr<const std::vector<ColumnInfo>> columns;  // the selected columns
-    std::vector<std::string> counters;                       // the table's COUNTER columns
+    std::shared_ptr<const std::vector<ColumnInfo>> columns;      // the selected columns
+    std::shared_ptr<const std::vector<std::string>> fieldTexts;  // see FieldTexts
+    std::vector<std::string> counters;                           // the table's COUNTER columns
 };
 
 // A prepared statement, reset and cleared before each use.
@@ -94,8 +99,23 @@ class Connection {
     sqlite3_stmt* Prepare(const std::string& sql, const char* source);
 
     // Steps a statement; true for a row, false when done. Raises the mapped
-    // failure for errors, naming what.
-    bool Step(sqlite3_stmt* stmt, const char* source, std::string_view what);
+    // failure for errors, naming what + subject (joined only then: a step
+    // is too frequent to build its message in advance).
+    bool Step(sqlite3_stmt* stmt, const char* source, std::string_view what,
+              std::string_view subject = {});
+
+    // Table walks: a walk's statement may be left running between two of its
+    // moves, so that the next move is a step instead of a new search. Any
+    // other use of the connection (Prepare, Exec, Close) resets it first, so
+    // a running walk never holds a table busy and never steps past a change
+    // made since its last step (it searches again from its rowid instead).
+    // Other programs cannot change the file meanwhile: the open transaction
+    // keeps it locked for reading.
+    uint64_t NewWalker() { return ++walkers_; }
+    void KeepRunning(sqlite3_stmt* stmt, uint64_t walker);
+    // The statement left running for walker, which is then no longer kept
+    // running; nullptr when there is none.
+    sqlite3_stmt* TakeRunning(uint64_t walker);
 
     // Tables in creation order.
     std::vector<std::string> TableNames();
@@ -119,6 +139,8 @@ class Connection {
   private:
     Connection(std::filesystem::path path, sqlite3* db) : path_(std::move(path)), db_(db) {}
     void ReleaseStatements();
+    // Resets the statement a walk left running.
+    void StopRunning();
     int64_t SchemaVersion();
     // Forgets the tables and plans read from an older schema (any DDL, here
     // or by another connection, changes the schema version).
@@ -134,6 +156,9 @@ class Connection {
     std::unordered_map<std::string, TableInfo> tables_;  // by upper-case name
     std::unordered_map<std::string, QueryPlan> plans_;   // by shape
     int64_t schemaVersion_ = -1;
+    sqlite3_stmt* running_ = nullptr;
+    uint64_t runningWalker_ = 0;
+    uint64_t walkers_ = 0;
 };
 
 // Binds a value held in a field's type (see ConvertForField) as SQLite

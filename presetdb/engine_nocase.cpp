@@ -30,6 +30,8 @@ int CompareNoCase(std::string_view a, std::string_view b) {
     for (; i < common; ++i) {
         const unsigned char ca = static_cast<unsigned char>(a[i]);
         const unsigned char cb = static_cast<unsigned char>(b[i]);
+        if (ca == cb && ca < 0x80)
+            continue;  // the common case in an index: keys share long prefixes
         if (ca >= 0x80 || cb >= 0x80)
             break;  // a multi-byte character: fold the rest properly
         const char ua = AsciiUpper(static_cast<char>(ca));

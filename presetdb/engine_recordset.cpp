@@ -18,16 +18,29 @@ void RecordsetImpl::RaiseNoCurrent(const std::string& what) const {
                   "No current record in " + table + " (" + what + ")");
 }
 
-bool RecordsetImpl::Fetch(const std::string& sql, const int64_t* afterRowid) {
-    sqlite3_stmt* stmt = conn->Prepare(sql, kSourceRecordset);
-    if (afterRowid)
-        sqlite3_bind_int64(stmt, 1, *afterRowid);
-    if (!conn->Step(stmt, kSourceRecordset, "reading a record of " + table)) {
+bool RecordsetImpl::FetchFirst() {
+    sqlite3_stmt* stmt = conn->Prepare(firstSql, kSourceRecordset);
+    if (!conn->Step(stmt, kSourceRecordset, "reading a record of ", table)) {
         sqlite3_reset(stmt);
         return false;
     }
     current = ReadRow(stmt);
     sqlite3_reset(stmt);
+    return true;
+}
+
+bool RecordsetImpl::FetchNext() {
+    sqlite3_stmt* stmt = conn->TakeRunning(walker);
+    if (!stmt) {
+        stmt = conn->Prepare(nextSql, kSourceRecordset);
+        sqlite3_bind_int64(stmt, 1, current.rowid);
+    }
+    if (!conn->Step(stmt, kSourceRecordset, "reading a record of ", table)) {
+        sqlite3_reset(stmt);
+        return false;
+    }
+    current = ReadRow(stmt);
+    conn->KeepRunning(stmt, walker);
     return true;
 }
 
@@ -56,7 +69,7 @@ void RecordsetImpl::MoveFirst() {
         SetPosition(true);
         return;
     }
-    if (!Fetch(firstSql, nullptr))
+    if (!FetchFirst())
         RaiseNoCurrent("MoveFirst on a table without records");
     SetPosition(true);
 }
@@ -73,7 +86,7 @@ void RecordsetImpl::MoveNext() {
             current = rows[pos];
         return;
     }
-    eof = !Fetch(nextSql, &current.rowid);
+    eof = !FetchNext();
 }
 
 int32_t RecordsetImpl::RecordCount() {
@@ -82,7 +95,7 @@ int32_t RecordsetImpl::RecordCount() {
         return static_cast<int32_t>(rows.size());
     sqlite3_stmt* stmt =
         conn->Prepare("SELECT count(*) FROM " + QuoteName(table), kSourceRecordset);
-    conn->Step(stmt, kSourceRecordset, "counting the records of " + table);
+    conn->Step(stmt, kSourceRecordset, "counting the records of ", table);
     const int64_t count = sqlite3_column_int64(stmt, 0);
     sqlite3_reset(stmt);
     return static_cast<int32_t>(count);
@@ -109,6 +122,7 @@ Recordset OpenTableRecordset(const std::shared_ptr<Connection>& conn, const Tabl
     rs->conn = conn;
     rs->table = table.name;
     rs->columns = std::make_shared<const std::vector<ColumnInfo>>(table.columns);
+    rs->fieldTexts = FieldTexts(table.name, table.columns);
     std::string columnList;
     for (const ColumnInfo& column : table.columns)
         columnList += ", " + QuoteName(column.name);
@@ -117,9 +131,9 @@ Recordset OpenTableRecordset(const std::shared_ptr<Connection>& conn, const Tabl
     const std::string select =
         "SELECT " + rs->rowidAlias + columnList + " FROM " + QuoteName(table.name);
     rs->firstSql = select + " ORDER BY " + rs->rowidAlias + " LIMIT 1";
-    rs->nextSql =
-        select + " WHERE " + rs->rowidAlias + " > ?1 ORDER BY " + rs->rowidAlias + " LIMIT 1";
-    rs->SetPosition(rs->Fetch(rs->firstSql, nullptr));
+    rs->nextSql = select + " WHERE " + rs->rowidAlias + " > ?1 ORDER BY " + rs->rowidAlias;
+    rs->walker = conn->NewWalker();
+    rs->SetPosition(rs->FetchFirst());
     return Recordset(rs);
 }
 
@@ -132,6 +146,7 @@ Recordset OpenQueryRecordset(const std::shared_ptr<Connection>& conn, std::strin
     rs->table = plan.query.table;
     rs->isQuery = true;
     rs->columns = plan.columns;
+    rs->fieldTexts = plan.fieldTexts;
     rs->counters = plan.counters;
     rs->rowidAlias = plan.query.rowidAlias;
     const std::vector<SqlLiteral> literals = text.Literals();
@@ -139,7 +154,7 @@ Recordset OpenQueryRecordset(const std::shared_ptr<Connection>& conn, std::strin
     sqlite3_stmt* stmt = conn->Prepare(plan.query.sql, kSourceDatabase);
     for (size_t i = 0; i < literals.size(); ++i)
         conn->BindLiteral(stmt, static_cast<int>(i) + 1, literals[i]);
-    while (conn->Step(stmt, kSourceDatabase, "running the query on " + rs->table))
+    while (conn->Step(stmt, kSourceDatabase, "running the query on ", rs->table))
         rs->rows.push_back(rs->ReadRow(stmt));
     sqlite3_reset(stmt);
     rs->SetPosition(!rs->rows.empty());

@@ -38,12 +38,15 @@ class RecordsetImpl {
     // The recordset's fields, shared with the plan or table they come from
     // (never changed once made: a schema change makes new ones).
     std::shared_ptr<const std::vector<ColumnInfo>> columns;
+    std::shared_ptr<const std::vector<std::string>> fieldTexts;
     bool isQuery = false;
     bool closed = false;
 
-    // Table-type: the statements that find the first and the next record.
+    // Table-type: the statements that find the first record and the ones
+    // after a rowid, and the walk's number with the connection.
     std::string firstSql;
     std::string nextSql;
+    uint64_t walker = 0;
     // Query: the selected records, and the current one's index.
     std::vector<Row> rows;
     size_t pos = 0;
@@ -68,7 +71,7 @@ class RecordsetImpl {
 
     // Raises 3420 when the recordset or its database is closed.
     void Check() const;
-    std::string FieldText(size_t i) const { return table + "." + (*columns)[i].name; }
+    const std::string& FieldText(size_t i) const { return (*fieldTexts)[i]; }
     [[noreturn]] void RaiseNoCurrent(const std::string& what) const;
 
     // engine_recordset.cpp
@@ -78,8 +81,12 @@ class RecordsetImpl {
     Variant Value(size_t i) const;
     Row ReadRow(sqlite3_stmt* stmt) const;
     void SetPosition(bool found);
-    // Reads one record of a table-type recordset; false when there is none.
-    bool Fetch(const std::string& sql, const int64_t* afterRowid);
+    // Reads the first record of a table-type recordset; false when there is none.
+    bool FetchFirst();
+    // Reads the record after the current one; false when there is none. The
+    // statement is left running for the next move, which then only steps it
+    // while the connection was not used otherwise (see Connection::KeepRunning).
+    bool FetchNext();
 
     // engine_recordset_write.cpp
     void SetValue(size_t i, const Variant& value);

@@ -66,7 +66,7 @@ void RecordsetImpl::StoreEdit() {
     sqlite3_stmt* stmt = conn->Prepare(updateSql, kSourceRecordset);
     const int params = BindDirty(stmt);
     sqlite3_bind_int64(stmt, params + 1, current.rowid);
-    conn->Step(stmt, kSourceRecordset, "updating a record of " + table);
+    conn->Step(stmt, kSourceRecordset, "updating a record of ", table);
     sqlite3_reset(stmt);
     if (sqlite3_changes(sqlite3_db_handle(stmt)) == 0)
         RaiseNoCurrent("the edited record was deleted");
@@ -112,7 +112,7 @@ void RecordsetImpl::StoreNew() {
     }
     sqlite3_stmt* stmt = conn->Prepare(insertSql, kSourceRecordset);
     BindDirty(stmt);
-    conn->Step(stmt, kSourceRecordset, "adding a record to " + table);
+    conn->Step(stmt, kSourceRecordset, "adding a record to ", table);
     sqlite3_reset(stmt);
     if (isQuery)
         rows.push_back(ReadBack(sqlite3_last_insert_rowid(sqlite3_db_handle(stmt))));
@@ -132,7 +132,7 @@ RecordsetImpl::Row RecordsetImpl::ReadBack(int64_t rowid) {
     sql += " FROM " + QuoteName(table) + " WHERE " + rowidAlias + " = ?1";
     sqlite3_stmt* stmt = conn->Prepare(sql, kSourceRecordset);
     sqlite3_bind_int64(stmt, 1, rowid);
-    conn->Step(stmt, kSourceRecordset, "reading back the record added to " + table);
+    conn->Step(stmt, kSourceRecordset, "reading back the record added to ", table);
     Row row = ReadRow(stmt);
     sqlite3_reset(stmt);
     return row;

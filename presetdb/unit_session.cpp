@@ -20,10 +20,11 @@ bool IsPlainAscii(const std::string& text) {
 }
 
 // The upper-cased var_name values of PRESET_DEFS; nullopt when one of them is
-// neither Null nor plain ASCII text.
+// neither Null nor plain ASCII text. One query reads the one field of every
+// record at once, where a walk of the table would read each whole record.
 std::optional<std::unordered_set<std::string>> ReadNames(dao::Database& db) {
     std::unordered_set<std::string> names;
-    dao::Recordset rs = db.OpenRecordset("PRESET_DEFS");
+    dao::Recordset rs = db.OpenRecordset("SELECT PRESET_DEFS.var_name FROM PRESET_DEFS");
     dao::Field varName = rs.Fields().Item("var_name");
     for (; !rs.Eof(); rs.MoveNext()) {
         Variant value = varName.Value();
