@@ -265,8 +265,19 @@ void Connection::Exec(const std::string& sql, const char* source) {
 }
 
 sqlite3_stmt* Connection::Prepare(const std::string& sql, const char* source) {
+    return Ready(Kept(sql, source), source);
+}
+
+sqlite3_stmt* Connection::Ready(sqlite3_stmt* stmt, const char* source) {
     CheckOpen(source);
     StopRunning();
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    return stmt;
+}
+
+sqlite3_stmt* Connection::Kept(const std::string& sql, const char* source) {
+    CheckOpen(source);
     auto it = statements_.find(sql);
     if (it == statements_.end()) {
         sqlite3_stmt* stmt = nullptr;
@@ -276,10 +287,7 @@ sqlite3_stmt* Connection::Prepare(const std::string& sql, const char* source) {
             Raise(rc, source, "preparing \"" + sql + "\"");
         it = statements_.emplace(sql, std::make_unique<Statement>(stmt)).first;
     }
-    sqlite3_stmt* stmt = it->second->Get();
-    sqlite3_reset(stmt);
-    sqlite3_clear_bindings(stmt);
-    return stmt;
+    return it->second->Get();
 }
 
 bool Connection::Step(sqlite3_stmt* stmt, const char* source, std::string_view what,
@@ -378,6 +386,7 @@ const QueryPlan& Connection::Plan(const SelectText& text) {
     plan.fieldTexts = FieldTexts(plan.query.table, *selected);
     plan.columns = std::move(selected);
     plan.counters = info->Counters();
+    plan.statement = Kept(plan.query.sql, kSourceDatabase);
     if (plans_.size() >= kMaxPlans)
         plans_.clear();
     return plans_.emplace(text.Shape(), std::move(plan)).first->second;

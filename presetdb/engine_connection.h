@@ -55,6 +55,7 @@ struct QueryPlan {
     TranslatedQuery query;
     std::shared_ptr<const std::vector<ColumnInfo>> columns;      // the selected columns
     std::shared_ptr<const std::vector<std::string>> fieldTexts;  // see FieldTexts
+    sqlite3_stmt* statement = nullptr;                           // query.sql, kept
     std::vector<std::string> counters;                           // the table's COUNTER columns
 };
 
@@ -97,6 +98,11 @@ class Connection {
 
     // A cached prepared statement for this SQL text, reset and unbound.
     sqlite3_stmt* Prepare(const std::string& sql, const char* source);
+    // The cached prepared statement for this SQL text, as it was left. It
+    // stays valid until the connection closes, so a caller may keep it and
+    // skip the lookup by text: Ready makes it what Prepare returns.
+    sqlite3_stmt* Kept(const std::string& sql, const char* source);
+    sqlite3_stmt* Ready(sqlite3_stmt* stmt, const char* source);
 
     // Steps a statement; true for a row, false when done. Raises the mapped
     // failure for errors, naming what + subject (joined only then: a step

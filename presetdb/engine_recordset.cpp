@@ -24,7 +24,7 @@ bool RecordsetImpl::FetchFirst() {
         sqlite3_reset(stmt);
         return false;
     }
-    current = ReadRow(stmt);
+    ReadRow(stmt, current);
     sqlite3_reset(stmt);
     return true;
 }
@@ -39,18 +39,16 @@ bool RecordsetImpl::FetchNext() {
         sqlite3_reset(stmt);
         return false;
     }
-    current = ReadRow(stmt);
+    ReadRow(stmt, current);
     conn->KeepRunning(stmt, walker);
     return true;
 }
 
-RecordsetImpl::Row RecordsetImpl::ReadRow(sqlite3_stmt* stmt) const {
-    Row row;
+void RecordsetImpl::ReadRow(sqlite3_stmt* stmt, Row& row) const {
     row.rowid = sqlite3_column_int64(stmt, 0);
-    row.values.reserve(columns->size());
+    row.values.resize(columns->size());
     for (size_t i = 0; i < columns->size(); ++i)
-        row.values.push_back(ReadStored(stmt, static_cast<int>(i) + 1, (*columns)[i].type));
-    return row;
+        row.values[i] = ReadStored(stmt, static_cast<int>(i) + 1, (*columns)[i].type);
 }
 
 void RecordsetImpl::SetPosition(bool found) {
@@ -65,7 +63,6 @@ void RecordsetImpl::MoveFirst() {
         if (rows.empty())
             RaiseNoCurrent("MoveFirst on a recordset without records");
         pos = 0;
-        current = rows[0];
         SetPosition(true);
         return;
     }
@@ -82,8 +79,6 @@ void RecordsetImpl::MoveNext() {
     bof = false;
     if (isQuery) {
         eof = ++pos >= rows.size();
-        if (!eof)
-            current = rows[pos];
         return;
     }
     eof = !FetchNext();
@@ -112,7 +107,7 @@ Variant RecordsetImpl::Value(size_t i) const {
     // A stored text longer than a Text field's size (written by another
     // client) is still read; only writing holds texts to the size.
     const ColumnType& type = (*columns)[i].type;
-    return ConvertForField(current.values[i],
+    return ConvertForField(Current().values[i],
                            type.type == DataType::Text ? ColumnType{DataType::Memo, 0} : type,
                            FieldText(i));
 }
@@ -151,15 +146,13 @@ Recordset OpenQueryRecordset(const std::shared_ptr<Connection>& conn, std::strin
     rs->rowidAlias = plan.query.rowidAlias;
     const std::vector<SqlLiteral> literals = text.Literals();
     // Bound after the statement is fetched: a real literal asks SQLite itself.
-    sqlite3_stmt* stmt = conn->Prepare(plan.query.sql, kSourceDatabase);
+    sqlite3_stmt* stmt = conn->Ready(plan.statement, kSourceDatabase);
     for (size_t i = 0; i < literals.size(); ++i)
         conn->BindLiteral(stmt, static_cast<int>(i) + 1, literals[i]);
     while (conn->Step(stmt, kSourceDatabase, "running the query on ", rs->table))
-        rs->rows.push_back(rs->ReadRow(stmt));
+        rs->ReadRow(stmt, rs->rows.emplace_back());
     sqlite3_reset(stmt);
     rs->SetPosition(!rs->rows.empty());
-    if (!rs->rows.empty())
-        rs->current = rs->rows[0];
     return Recordset(rs);
 }
 

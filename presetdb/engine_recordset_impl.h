@@ -50,7 +50,7 @@ class RecordsetImpl {
     // Query: the selected records, and the current one's index.
     std::vector<Row> rows;
     size_t pos = 0;
-
+    // Table-type: the current record, read when moved to.
     Row current;
     bool eof = true;
     bool bof = true;
@@ -61,13 +61,13 @@ class RecordsetImpl {
 
     // The table's COUNTER columns, numbered on AddNew when left unset.
     std::vector<std::string> counters;
-    // The last INSERT and UPDATE texts with the fields they write: records
-    // are mostly written field for field alike, and building the text anew
-    // for each costs more than SQLite's insert itself.
+    // The last INSERT and UPDATE statements (kept by the connection) with the
+    // fields they write: records are mostly written field for field alike,
+    // and building the text anew for each costs more than SQLite's insert.
     std::vector<bool> insertFields;
-    std::string insertSql;
+    sqlite3_stmt* insertStmt = nullptr;
     std::vector<bool> updateFields;
-    std::string updateSql;
+    sqlite3_stmt* updateStmt = nullptr;
 
     // Raises 3420 when the recordset or its database is closed.
     void Check() const;
@@ -79,7 +79,12 @@ class RecordsetImpl {
     void MoveNext();
     int32_t RecordCount();
     Variant Value(size_t i) const;
-    Row ReadRow(sqlite3_stmt* stmt) const;
+    // The current record, a query's where it stands among its records
+    // (valid while neither EOF nor BOF).
+    Row& Current() { return isQuery ? rows[pos] : current; }
+    const Row& Current() const { return isQuery ? rows[pos] : current; }
+    // Reads the statement's row into row.
+    void ReadRow(sqlite3_stmt* stmt, Row& row) const;
     void SetPosition(bool found);
     // Reads the first record of a table-type recordset; false when there is none.
     bool FetchFirst();

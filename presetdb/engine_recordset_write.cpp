@@ -50,31 +50,31 @@ void RecordsetImpl::Update() {
 void RecordsetImpl::StoreEdit() {
     if (std::find(dirty.begin(), dirty.end(), true) == dirty.end())
         return;
-    if (updateSql.empty() || updateFields != dirty) {
-        updateSql = "UPDATE " + QuoteName(table) + " SET ";
+    if (!updateStmt || updateFields != dirty) {
+        std::string sql = "UPDATE " + QuoteName(table) + " SET ";
         int params = 0;
         for (size_t i = 0; i < columns->size(); ++i) {
             if (!dirty[i])
                 continue;
-            updateSql += (params ? ", " : "") + QuoteName((*columns)[i].name) + " = " +
-                         ParamName(params + 1);
+            sql += (params ? ", " : "") + QuoteName((*columns)[i].name) + " = " +
+                   ParamName(params + 1);
             ++params;
         }
-        updateSql += " WHERE " + rowidAlias + " = " + ParamName(params + 1);
+        sql += " WHERE " + rowidAlias + " = " + ParamName(params + 1);
+        updateStmt = conn->Kept(sql, kSourceRecordset);
         updateFields = dirty;
     }
-    sqlite3_stmt* stmt = conn->Prepare(updateSql, kSourceRecordset);
+    sqlite3_stmt* stmt = conn->Ready(updateStmt, kSourceRecordset);
     const int params = BindDirty(stmt);
-    sqlite3_bind_int64(stmt, params + 1, current.rowid);
+    Row& row = Current();
+    sqlite3_bind_int64(stmt, params + 1, row.rowid);
     conn->Step(stmt, kSourceRecordset, "updating a record of ", table);
     sqlite3_reset(stmt);
     if (sqlite3_changes(sqlite3_db_handle(stmt)) == 0)
         RaiseNoCurrent("the edited record was deleted");
     for (size_t i = 0; i < columns->size(); ++i)
         if (dirty[i])
-            current.values[i] = buffer[i];
-    if (isQuery)
-        rows[pos] = current;
+            row.values[i] = buffer[i];
 }
 
 int RecordsetImpl::BindDirty(sqlite3_stmt* stmt) const {
@@ -106,11 +106,11 @@ std::string RecordsetImpl::InsertSql() const {
 }
 
 void RecordsetImpl::StoreNew() {
-    if (insertSql.empty() || insertFields != dirty) {
-        insertSql = InsertSql();
+    if (!insertStmt || insertFields != dirty) {
+        insertStmt = conn->Kept(InsertSql(), kSourceRecordset);
         insertFields = dirty;
     }
-    sqlite3_stmt* stmt = conn->Prepare(insertSql, kSourceRecordset);
+    sqlite3_stmt* stmt = conn->Ready(insertStmt, kSourceRecordset);
     BindDirty(stmt);
     conn->Step(stmt, kSourceRecordset, "adding a record to ", table);
     sqlite3_reset(stmt);
@@ -133,7 +133,8 @@ RecordsetImpl::Row RecordsetImpl::ReadBack(int64_t rowid) {
     sqlite3_stmt* stmt = conn->Prepare(sql, kSourceRecordset);
     sqlite3_bind_int64(stmt, 1, rowid);
     conn->Step(stmt, kSourceRecordset, "reading back the record added to ", table);
-    Row row = ReadRow(stmt);
+    Row row;
+    ReadRow(stmt, row);
     sqlite3_reset(stmt);
     return row;
 }
