@@ -324,16 +324,34 @@ class Translator {
 }  // namespace
 
 SelectText::SelectText(std::string_view sql) : sql_(sql), tokens_(detail::TokenizeSql(sql)) {
+    // Each literal is cut out and a mark of its kind put in its place; what
+    // lies between the literals stays as written (it tokenizes alike in every
+    // text it stands in), with the mark byte doubled so that no text can
+    // pass for a literal's mark.
+    constexpr char kMark = '\x01';
     shape_.reserve(sql.size());
-    for (const SqlToken& t : tokens_) {
-        shape_ += static_cast<char>('0' + static_cast<int>(t.kind));
-        if (t.kind == Kind::Symbol) {
-            shape_ += t.text;
-        } else if (t.kind == Kind::Word || t.kind == Kind::Name) {
-            // Neither can hold a ], so it ends one unmistakably.
-            shape_.append(t.text).append("]");
+    size_t from = 0;
+    const auto keep = [&](size_t to) {
+        const std::string_view between = sql.substr(from, to - from);
+        if (between.find(kMark) == std::string_view::npos) {
+            shape_.append(between);
+            return;
         }
+        for (char c : between) {
+            shape_ += c;
+            if (c == kMark)
+                shape_ += kMark;
+        }
+    };
+    for (const SqlToken& t : tokens_) {
+        if (t.kind != Kind::Text && t.kind != Kind::Number)
+            continue;
+        keep(t.offset);
+        shape_ += kMark;
+        shape_ += t.kind == Kind::Text ? 'T' : 'N';
+        from = t.end;
     }
+    keep(sql.size());
 }
 
 std::vector<SqlLiteral> SelectText::Literals() const {

@@ -27,22 +27,35 @@ int Collate(void*, int lengthA, const void* a, int lengthB, const void* b) {
 int CompareNoCase(std::string_view a, std::string_view b) {
     const size_t common = std::min(a.size(), b.size());
     size_t i = 0;
-    for (; i < common; ++i) {
+    for (;;) {
+        // Equal bytes are equal however they fold; keys in an index share
+        // long prefixes, so they are skipped first.
+        while (i < common && a[i] == b[i])
+            ++i;
+        if (i == common)
+            return Sign(static_cast<int>(a.size() > b.size()) -
+                        static_cast<int>(a.size() < b.size()));
         const unsigned char ca = static_cast<unsigned char>(a[i]);
         const unsigned char cb = static_cast<unsigned char>(b[i]);
-        if (ca == cb && ca < 0x80)
-            continue;  // the common case in an index: keys share long prefixes
         if (ca >= 0x80 || cb >= 0x80)
             break;  // a multi-byte character: fold the rest properly
         const char ua = AsciiUpper(static_cast<char>(ca));
         const char ub = AsciiUpper(static_cast<char>(cb));
         if (ua != ub)
             return static_cast<unsigned char>(ua) < static_cast<unsigned char>(ub) ? -1 : 1;
+        ++i;
     }
-    if (i == common)
-        return Sign(static_cast<int>(a.size() > b.size()) - static_cast<int>(a.size() < b.size()));
-    // The folded prefixes are equal and UCase works per code point, so the
-    // remainders decide. The prefix ends on a character boundary: it is ASCII.
+    // The texts are equal up to i, as folded. UCase works per character, so
+    // the remainders from a character start at or before i decide. A byte
+    // that is no continuation (10xxxxxx) always starts a character (or an
+    // ill-formed byte, which UCase keeps as it is); the bytes before i are
+    // the same in both texts, so backing up until neither text continues a
+    // character there finds a start in both.
+    const auto continues = [](std::string_view s, size_t at) {
+        return at < s.size() && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80;
+    };
+    while (i > 0 && (continues(a, i) || continues(b, i)))
+        --i;
     return Sign(UCase(a.substr(i)).compare(UCase(b.substr(i))));
 }
 

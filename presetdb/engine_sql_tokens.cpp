@@ -1,5 +1,7 @@
 #include "presetdb/engine_sql_tokens.h"
 
+#include <array>
+
 #include "platform/failure.h"
 #include "platform/text.h"
 #include "presetdb/dao_types.h"
@@ -8,18 +10,40 @@ namespace calvora::dao::detail {
 
 namespace {
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
+// Character classes, looked up per byte: the tokenizer sees every byte of
+// every statement, and the program sends tens of thousands of them.
+enum CharClass : unsigned char { kOther = 0, kBlank = 1, kDigit = 2, kWord = 4 };
+
+constexpr std::array<unsigned char, 256> MakeClasses() {
+    std::array<unsigned char, 256> classes{};
+    for (int c = 0; c < 256; ++c) {
+        // Letters, digits, underscore and every byte of a non-ASCII character.
+        if (c >= 0x80 || c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
+            classes[c] = kWord;
+        if (c >= '0' && c <= '9')
+            classes[c] = kWord | kDigit;
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+            classes[c] = kBlank;
+    }
+    return classes;
 }
 
-// Letters, digits, underscore and every byte of a non-ASCII character.
+constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
+
+bool Is(char c, CharClass what) {
+    return (kClasses[static_cast<unsigned char>(c)] & what) != 0;
+}
+
+bool IsDigit(char c) {
+    return Is(c, kDigit);
+}
+
 bool IsWordChar(char c) {
-    const unsigned char u = static_cast<unsigned char>(c);
-    return u >= 0x80 || IsDigit(c) || c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    return Is(c, kWord);
 }
 
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    return Is(c, kBlank);
 }
 
 }  // namespace
@@ -112,10 +136,12 @@ std::vector<SqlToken> TokenizeSql(std::string_view sql) {
             token.text = sql.substr(i, 1);
             ++i;
         }
+        token.end = i;
         tokens.push_back(token);
     }
     SqlToken end;
     end.offset = sql.size();
+    end.end = sql.size();
     tokens.push_back(end);
     return tokens;
 }

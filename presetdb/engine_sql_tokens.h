@@ -14,6 +14,7 @@ struct SqlToken {
                             // without brackets; Text: between the quotes, a
                             // quote inside still doubled; Symbol: the character
     size_t offset = 0;      // byte offset in the SQL text, for messages
+    size_t end = 0;         // byte offset just after the token (quotes included)
 
     // A Text literal's value: a doubled quote stands for one ("ab""c" is ab"c).
     std::string Value() const;

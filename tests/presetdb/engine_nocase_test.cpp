@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/text.h"
+
 namespace calvora::test {
 namespace {
 
@@ -27,6 +29,36 @@ TEST(EngineNoCase, EqualTextsUnderUpperCase) {
         {"a", "ab"}, {"straße", "STRASSE"}, {"Zone1", "Zone2"}, {"ä", "a"}};
     for (const auto& [a, b] : different)
         EXPECT_NE(CompareNoCase(a, b), 0) << a << " / " << b;
+}
+
+// The order is that of the upper-cased texts, byte for byte, also where the
+// texts part inside a character, and for ill-formed bytes (kept as they are).
+TEST(EngineNoCase, OrderIsThatOfTheUpperCasedTexts) {
+    const std::string texts[] = {"abc",
+                                 "ABD",
+                                 "ab",
+                                 "xä",
+                                 "xÄ",
+                                 "xå",
+                                 "xé",
+                                 "xÉz",
+                                 std::string("x\xC3") + "A",
+                                 std::string("x\xC5") + "T",
+                                 "x\xC3\xA4",
+                                 "x\xA4",
+                                 "x\xE2\x82",
+                                 "x\xE2\x82\xAC",
+                                 "xſ",
+                                 "xs",
+                                 "xT",
+                                 "ı",
+                                 "I",
+                                 "j",
+                                 ""};
+    for (const std::string& a : texts)
+        for (const std::string& b : texts)
+            EXPECT_EQ(Sign(CompareNoCase(a, b)), Sign(UCase(a).compare(UCase(b))))
+                << a << " / " << b;
 }
 
 // An index needs one consistent order: antisymmetric and transitive over a

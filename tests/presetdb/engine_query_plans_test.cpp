@@ -174,6 +174,20 @@ TEST_F(EngineQueryPlans, ARecordsetEditedThroughAKeptPlanWritesItsOwnRecord) {
         (std::vector<std::vector<std::string>>{{"a!"}, {"b!"}, {"100.0"}, {"c!"}, {"-0"}, {"x"}}));
 }
 
+TEST_F(EngineQueryPlans, TextsThatOnlyLookLikeAnotherShapeAreTheirOwn) {
+    // The shape marks a literal with a byte of its own; that byte written in
+    // the text itself is no literal.
+    EXPECT_EQ(Ids("SELECT T.* FROM T WHERE T.name = 'a'"), (std::vector<int32_t>{1, 3}));
+    EXPECT_EQ(FailureNumber([&] { db.OpenRecordset("SELECT T.* FROM T WHERE T.name = \x01T"); }),
+              3075);
+    EXPECT_EQ(Ids("SELECT T.* FROM T WHERE T.ID = 4"), (std::vector<int32_t>{4}));
+    EXPECT_EQ(FailureNumber([&] { db.OpenRecordset("SELECT T.* FROM T WHERE T.ID = \x01N"); }),
+              3075);
+    // Either quote makes the same literal; blanks are no part of a literal.
+    EXPECT_EQ(Ids("SELECT T.* FROM T WHERE T.name = \"b\""), (std::vector<int32_t>{2}));
+    EXPECT_EQ(Ids("SELECT T.*  FROM T WHERE T.name='c'"), (std::vector<int32_t>{4}));
+}
+
 TEST_F(EngineQueryPlans, FailingTextsFailAlikeEveryTime) {
     const std::vector<std::pair<std::string, int>> cases = {
         {"SELECT T.* FROM T WHERE T.nosuch = 'a'", 3061},
