@@ -149,6 +149,11 @@ std::shared_ptr<Connection> Connection::Open(const fs::path& file, Access access
         conn->TableNames();
         if (write)
             conn->Exec("PRAGMA journal_mode=DELETE", kSourceEngine);
+        // A page cache that holds a whole preset database: with SQLite's
+        // default of 2 MiB a run at the record limit spills changed pages to
+        // the file before the commit (each spill syncing the journal) and
+        // reads pages again and again. The cache grows only as pages are used.
+        conn->Exec("PRAGMA cache_size=" + std::to_string(-kCacheKiB), kSourceEngine);
         conn->Exec("BEGIN", kSourceEngine);
     } catch (const Failure& f) {
         conn->ReleaseStatements();

@@ -76,6 +76,8 @@ class Statement {
 class Connection {
   public:
     static constexpr int kBusyTimeoutMs = 2000;
+    // The most memory the page cache of one connection takes.
+    static constexpr int kCacheKiB = 32 * 1024;
 
     enum class Access { ReadWrite, ReadOnly };
 

@@ -11,8 +11,27 @@
 
 namespace calvora {
 
+namespace {
+
+// True when search can occur in text in no letter case. Upper-casing keeps
+// an ASCII character that is no letter and makes it from no other
+// character, so a search starting with one (the placeholders start with #)
+// occurs only in a text holding that character. Record generation asks for
+// every text field of every record, and most hold no placeholder.
+bool CannotOccur(const std::string& text, const std::string& search) {
+    if (search.empty())
+        return false;
+    const unsigned char first = static_cast<unsigned char>(search[0]);
+    const bool letter = (first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z');
+    return first < 0x80 && !letter && text.find(search[0]) == std::string::npos;
+}
+
+}  // namespace
+
 std::string ReplaceSearchItem(RunState& run, const std::string& text, const std::string& search,
                               const std::string& replacement) {
+    if (CannotOccur(text, search))
+        return text;
     Proc proc(run, "ReplaceSearchItem");
     // The position is a 16-bit number: an occurrence further on overflows,
     // and the text then comes back unchanged.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/text.h"
 #include "presetdb/unit_session.h"
 #include "tests/presetdb/preset_project.h"
 
@@ -25,6 +26,47 @@ TEST(ReplaceSearchItem, ReplacesTheFirstOccurrenceFoundWithoutRegardToCase) {
     for (const ReplaceCase& c : cases)
         EXPECT_EQ(ReplaceSearchItem(p.run, c.text, c.search, c.replacement), c.expected) << c.text;
     EXPECT_EQ(p.run.FailuresReported, 0);
+}
+
+// A text without the first character of a search that starts with an ASCII
+// character other than a letter is not searched: upper-casing makes that
+// character from no other one. Holds for every code point.
+TEST(ReplaceSearchItem, UpperCasingMakesNoAsciiNonLetterFromAnotherCharacter) {
+    const auto utf8 = [](char32_t c) {
+        std::string s;
+        if (c < 0x80) {
+            s += static_cast<char>(c);
+        } else if (c < 0x800) {
+            s += static_cast<char>(0xC0 | (c >> 6));
+            s += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            s += static_cast<char>(0xE0 | (c >> 12));
+            s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            s += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            s += static_cast<char>(0xF0 | (c >> 18));
+            s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            s += static_cast<char>(0x80 | (c & 0x3F));
+        }
+        return s;
+    };
+    int wrong = 0;
+    for (char32_t c = 0; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        const std::string upper = UCase(utf8(c));
+        for (unsigned char b : upper) {
+            const bool letter = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z');
+            if (b < 0x80 && !letter && b != c)
+                ++wrong;
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+
+    PresetProject p;
+    EXPECT_EQ(ReplaceSearchItem(p.run, "no placeholder", "#x", "y"), "no placeholder");
+    EXPECT_EQ(ReplaceSearchItem(p.run, "a#X", "#x", "y"), "ay");
 }
 
 TEST(ReplaceSearchItem, AnOccurrenceBeyondPosition32767OverflowsAndLeavesTheText) {
