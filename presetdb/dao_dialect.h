@@ -9,9 +9,10 @@
 //
 // Keywords and names are case-blind; names may be written in [brackets].
 // A quoted literal ends at its closing quote; a doubled quote inside stands
-// for one quote character ("ab""c" is ab"c). Literals become bound
-// parameters: they are never spliced into SQLite's SQL, so a value can only
-// ever be compared, never run. Equality of texts ignores letter case
+// for one quote character ("ab""c" is ab"c). Literals, texts and numbers,
+// become bound parameters (a number with the value SQLite gives it in SQL):
+// they are never spliced into SQLite's SQL, so a value can only ever be
+// compared, never run. Equality of texts ignores letter case
 // (Unicode simple case folding, as UCase), as the Jet engine does; at least
 // one side of each = must be a field.
 //

@@ -84,11 +84,11 @@ TEST_F(EngineTableWalk, TwoWalksOfOneTableTakeTurns) {
     std::vector<std::string> seen;
     while (!first.Eof() || !second.Eof()) {
         if (!first.Eof()) {
-            seen.push_back("1" + Name(first));
+            seen.push_back(std::string("1").append(Name(first)));
             first.MoveNext();
         }
         if (!second.Eof()) {
-            seen.push_back("2" + Name(second));
+            seen.push_back(std::string("2").append(Name(second)));
             second.MoveNext();
         }
     }
