@@ -1,6 +1,8 @@
 // Placeholder replacement and the two renames in the unit database.
 #include "presetdb/name_resolution.h"
 
+#include <algorithm>
+
 #include "errors/error_protocol.h"
 #include "platform/text.h"
 #include "platform/variant.h"
@@ -26,6 +28,26 @@ bool CannotOccur(const std::string& text, const std::string& search) {
     return first < 0x80 && !letter && text.find(search[0]) == std::string::npos;
 }
 
+bool IsAscii(const std::string& text) {
+    for (unsigned char c : text)
+        if (c >= 0x80)
+            return false;
+    return true;
+}
+
+// The position (from 1) of search in an ASCII text, found without regard to
+// case, or 0: upper-casing ASCII folds a to z and nothing else, and each
+// character is one byte. The same as InStr on the upper-cased texts, without
+// making them.
+int64_t FindAscii(const std::string& text, const std::string& search) {
+    const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+    const auto it = std::search(text.begin(), text.end(), search.begin(), search.end(),
+                                [&](char a, char b) { return fold(a) == fold(b); });
+    if (it == text.end() && !search.empty())
+        return 0;
+    return (it - text.begin()) + 1;
+}
+
 }  // namespace
 
 std::string ReplaceSearchItem(RunState& run, const std::string& text, const std::string& search,
@@ -36,8 +58,9 @@ std::string ReplaceSearchItem(RunState& run, const std::string& text, const std:
     // The position is a 16-bit number: an occurrence further on overflows,
     // and the text then comes back unchanged.
     int16_t pos = 0;
+    const bool ascii = IsAscii(text) && IsAscii(search);
     proc.Step([&] {
-        int64_t found = InStr(UCase(text), UCase(search));
+        int64_t found = ascii ? FindAscii(text, search) : InStr(UCase(text), UCase(search));
         if (found > INT16_MAX)
             RaiseRuntime(err::kOverflow, "Overflow: the placeholder '" + search +
                                              "' lies beyond position 32767 of the text.");
@@ -47,7 +70,11 @@ std::string ReplaceSearchItem(RunState& run, const std::string& text, const std:
         return text;
     std::string result;
     proc.Step([&] {
-        result = Left(text, pos - 1) + replacement + Right(text, Len(text) - pos + 1 - Len(search));
+        // Characters are bytes in ASCII texts.
+        result = ascii
+                     ? text.substr(0, pos - 1) + replacement + text.substr(pos - 1 + search.size())
+                     : Left(text, pos - 1) + replacement +
+                           Right(text, Len(text) - pos + 1 - Len(search));
     });
     return result;
 }

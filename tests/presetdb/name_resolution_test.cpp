@@ -21,6 +21,11 @@ TEST(ReplaceSearchItem, ReplacesTheFirstOccurrenceFoundWithoutRegardToCase) {
         {"Ab###Var_Name", "###var_name", "vN", "AbvN"},
         {"äöü###machineß", "###machine", "Ü", "äöüÜß"},
         {"", "###machine", "M1", ""},
+        {"###MACHINE", "###machine", "M1", "M1"},
+        {"x_###Machin", "###machine", "M1", "x_###Machin"},
+        {"x_###machinE", "###MACHINE", "", "x_"},
+        {"ä###machine", "###machinä", "M1", "ä###machine"},
+        {"abc", "", "M1", "M1abc"},
     };
     PresetProject p;
     for (const ReplaceCase& c : cases)
