@@ -1,7 +1,6 @@
 #include "presetdb/unit_session.h"
 
 #include "errors/error_protocol.h"
-#include "platform/text.h"
 #include "presetdb/project_database.h"
 #include "settings/file_locations.h"
 
@@ -19,6 +18,15 @@ bool IsPlainAscii(const std::string& text) {
     return true;
 }
 
+// UCase of a plain ASCII text: a to z folded, nothing else changed. Cheaper
+// than UCase, which decodes every character, for a lookup per generated name.
+std::string AsciiUpper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
 // The upper-cased var_name values of PRESET_DEFS; nullopt when one of them is
 // neither Null nor plain ASCII text. One query reads the one field of every
 // record at once, where a walk of the table would read each whole record.
@@ -32,7 +40,7 @@ std::optional<std::unordered_set<std::string>> ReadNames(dao::Database& db) {
             continue;
         if (!value.IsText() || !IsPlainAscii(value.AsText()))
             return std::nullopt;
-        names.insert(UCase(value.AsText()));
+        names.insert(AsciiUpper(value.AsText()));
     }
     rs.Close();
     return names;
@@ -65,14 +73,14 @@ void UnitDatabaseSession::Start() {
 bool UnitDatabaseSession::MayMatch(const std::string& name) const {
     if (!names_ || !IsPlainAscii(name) || name.find('"') != std::string::npos)
         return true;
-    return names_->contains(UCase(name));
+    return names_->contains(AsciiUpper(name));
 }
 
 void UnitDatabaseSession::Renamed(const std::string& name) {
     if (!names_)
         return;
     if (IsPlainAscii(name))
-        names_->insert(UCase(name));
+        names_->insert(AsciiUpper(name));
     else
         names_.reset();
 }
