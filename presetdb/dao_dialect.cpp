@@ -343,9 +343,11 @@ SelectText::SelectText(std::string_view sql) : sql_(sql), tokens_(detail::Tokeni
                 shape_ += kMark;
         }
     };
-    for (const SqlToken& t : tokens_) {
+    for (size_t i = 0; i < tokens_.size(); ++i) {
+        const SqlToken& t = tokens_[i];
         if (t.kind != Kind::Text && t.kind != Kind::Number)
             continue;
+        literals_.push_back(i);
         keep(t.offset);
         shape_ += kMark;
         shape_ += t.kind == Kind::Text ? 'T' : 'N';
@@ -356,12 +358,13 @@ SelectText::SelectText(std::string_view sql) : sql_(sql), tokens_(detail::Tokeni
 
 std::vector<SqlLiteral> SelectText::Literals() const {
     std::vector<SqlLiteral> literals;
-    for (size_t i = 0; i < tokens_.size(); ++i) {
+    literals.reserve(literals_.size());
+    for (size_t i : literals_) {
         const SqlToken& t = tokens_[i];
         if (t.kind == Kind::Text)
             literals.push_back(SqlLiteral{false, false, t.Value()});
         // The grammar takes a minus only as a number's sign.
-        else if (t.kind == Kind::Number)
+        else
             literals.push_back(SqlLiteral{
                 true, i > 0 && tokens_[i - 1].kind == Kind::Symbol && tokens_[i - 1].text == "-",
                 std::string(t.text)});

@@ -78,6 +78,7 @@ class SelectText {
   private:
     std::string_view sql_;
     std::vector<detail::SqlToken> tokens_;
+    std::vector<size_t> literals_;  // the literals' places among the tokens
     std::string shape_;
 };
 
