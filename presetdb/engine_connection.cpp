@@ -124,6 +124,11 @@ std::string RowIdAlias(const std::vector<std::string>& columnNames) {
 }
 
 std::shared_ptr<Connection> Connection::Open(const fs::path& file, Access access) {
+    // SQLite counts every allocation under a process-wide lock for
+    // sqlite3_status, which the engine never asks. The setting takes only
+    // before SQLite's first use in the process; later it is refused, harmlessly.
+    static const int memoryStatusOff = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    (void)memoryStatusOff;
     const bool write = access == Access::ReadWrite;
     CheckFileKind(file);
     if (write)

@@ -1,6 +1,7 @@
 #include "presetdb/engine_nocase.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/text.h"
 #include "presetdb/dao_dialect.h"
@@ -29,7 +30,9 @@ int CompareNoCase(std::string_view a, std::string_view b) {
     size_t i = 0;
     for (;;) {
         // Equal bytes are equal however they fold; keys in an index share
-        // long prefixes, so they are skipped first.
+        // long prefixes, so they are skipped first, eight at a time.
+        while (i + 8 <= common && std::memcmp(a.data() + i, b.data() + i, 8) == 0)
+            i += 8;
         while (i < common && a[i] == b[i])
             ++i;
         if (i == common)
