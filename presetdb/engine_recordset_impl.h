@@ -106,6 +106,7 @@ class RecordsetImpl {
     // Binds the written fields as ?1.. in field order; returns their number.
     int BindDirty(sqlite3_stmt* stmt) const;
     std::string InsertSql() const;
+    std::string UpdateSql() const;
     bool IsSet(const std::string& name) const;
     // The stored form of a record just added (numbered counters included).
     Row ReadBack(int64_t rowid);

@@ -51,17 +51,7 @@ void RecordsetImpl::StoreEdit() {
     if (std::find(dirty.begin(), dirty.end(), true) == dirty.end())
         return;
     if (!updateStmt || updateFields != dirty) {
-        std::string sql = "UPDATE " + QuoteName(table) + " SET ";
-        int params = 0;
-        for (size_t i = 0; i < columns->size(); ++i) {
-            if (!dirty[i])
-                continue;
-            sql += (params ? ", " : "") + QuoteName((*columns)[i].name) + " = " +
-                   ParamName(params + 1);
-            ++params;
-        }
-        sql += " WHERE " + rowidAlias + " = " + ParamName(params + 1);
-        updateStmt = conn->Kept(sql, kSourceRecordset);
+        updateStmt = conn->Kept(UpdateSql(), kSourceRecordset);
         updateFields = dirty;
     }
     sqlite3_stmt* stmt = conn->Ready(updateStmt, kSourceRecordset);
@@ -83,6 +73,29 @@ int RecordsetImpl::BindDirty(sqlite3_stmt* stmt) const {
         if (dirty[i])
             BindStored(stmt, ++index, buffer[i], (*columns)[i].type);
     return index;
+}
+
+// Appended piece by piece: a recordset over a query is often opened for one
+// record, so the text is made for nearly every edit.
+std::string RecordsetImpl::UpdateSql() const {
+    std::string sql = "UPDATE ";
+    sql += QuoteName(table);
+    sql += " SET ";
+    size_t params = 0;
+    for (size_t i = 0; i < columns->size(); ++i) {
+        if (!dirty[i])
+            continue;
+        if (params)
+            sql += ", ";
+        sql += QuoteName((*columns)[i].name);
+        sql += " = ";
+        sql += ParamName(++params);
+    }
+    sql += " WHERE ";
+    sql += rowidAlias;
+    sql += " = ";
+    sql += ParamName(params + 1);
+    return sql;
 }
 
 std::string RecordsetImpl::InsertSql() const {

@@ -70,7 +70,7 @@ std::string SqlToken::Value() const {
 
 std::vector<SqlToken> TokenizeSql(std::string_view sql) {
     std::vector<SqlToken> tokens;
-    tokens.reserve(64);
+    tokens.reserve(sql.size() / 4 + 2);  // about one token for every four bytes
     size_t i = 0;
     while (i < sql.size()) {
         const char c = sql[i];
