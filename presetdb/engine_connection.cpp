@@ -397,6 +397,7 @@ const QueryPlan& Connection::Plan(const SelectText& text) {
     plan.columns = std::move(selected);
     plan.counters = info->Counters();
     plan.statement = Kept(plan.query.sql, kSourceDatabase);
+    plan.updates = std::make_shared<UpdateStatements>();
     if (plans_.size() >= kMaxPlans)
         plans_.clear();
     return plans_.emplace(text.Shape(), std::move(plan)).first->second;

@@ -49,6 +49,13 @@ struct TableInfo {
 std::shared_ptr<const std::vector<std::string>> FieldTexts(std::string_view table,
                                                            const std::vector<ColumnInfo>& columns);
 
+// The UPDATE statements (kept by the connection) that write sets of fields
+// of one field list, by the fields they write: shared by the recordsets of
+// one query plan, most of which are opened to edit a single record.
+struct UpdateStatements {
+    std::vector<std::pair<std::vector<bool>, sqlite3_stmt*>> byFields;
+};
+
 // What opening a query recordset needs besides the literals: kept per shape
 // of the SELECT text (see SelectText) as long as the schema stays as it is.
 struct QueryPlan {
@@ -56,7 +63,8 @@ struct QueryPlan {
     std::shared_ptr<const std::vector<ColumnInfo>> columns;      // the selected columns
     std::shared_ptr<const std::vector<std::string>> fieldTexts;  // see FieldTexts
     sqlite3_stmt* statement = nullptr;                           // query.sql, kept
-    std::vector<std::string> counters;                           // the table's COUNTER columns
+    std::shared_ptr<UpdateStatements> updates;
+    std::vector<std::string> counters;  // the table's COUNTER columns
 };
 
 // A prepared statement, reset and cleared before each use.

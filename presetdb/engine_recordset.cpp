@@ -118,6 +118,7 @@ Recordset OpenTableRecordset(const std::shared_ptr<Connection>& conn, const Tabl
     rs->table = table.name;
     rs->columns = std::make_shared<const std::vector<ColumnInfo>>(table.columns);
     rs->fieldTexts = FieldTexts(table.name, table.columns);
+    rs->updates = std::make_shared<UpdateStatements>();
     std::string columnList;
     for (const ColumnInfo& column : table.columns)
         columnList += ", " + QuoteName(column.name);
@@ -142,6 +143,7 @@ Recordset OpenQueryRecordset(const std::shared_ptr<Connection>& conn, std::strin
     rs->isQuery = true;
     rs->columns = plan.columns;
     rs->fieldTexts = plan.fieldTexts;
+    rs->updates = plan.updates;
     rs->counters = plan.counters;
     rs->rowidAlias = plan.query.rowidAlias;
     const std::vector<SqlLiteral> literals = text.Literals();

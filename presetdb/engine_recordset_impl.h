@@ -61,13 +61,13 @@ class RecordsetImpl {
 
     // The table's COUNTER columns, numbered on AddNew when left unset.
     std::vector<std::string> counters;
-    // The last INSERT and UPDATE statements (kept by the connection) with the
-    // fields they write: records are mostly written field for field alike,
-    // and building the text anew for each costs more than SQLite's insert.
+    // The last INSERT statement (kept by the connection) with the fields it
+    // writes, and the UPDATE statements of the field list: records are mostly
+    // written field for field alike, and building the text anew for each
+    // costs more than SQLite's insert itself.
     std::vector<bool> insertFields;
     sqlite3_stmt* insertStmt = nullptr;
-    std::vector<bool> updateFields;
-    sqlite3_stmt* updateStmt = nullptr;
+    std::shared_ptr<UpdateStatements> updates;
 
     // Raises 3420 when the recordset or its database is closed.
     void Check() const;

@@ -50,11 +50,15 @@ void RecordsetImpl::Update() {
 void RecordsetImpl::StoreEdit() {
     if (std::find(dirty.begin(), dirty.end(), true) == dirty.end())
         return;
-    if (!updateStmt || updateFields != dirty) {
-        updateStmt = conn->Kept(UpdateSql(), kSourceRecordset);
-        updateFields = dirty;
+    sqlite3_stmt* kept = nullptr;
+    for (const auto& [fields, statement] : updates->byFields)
+        if (fields == dirty)
+            kept = statement;
+    if (!kept) {
+        kept = conn->Kept(UpdateSql(), kSourceRecordset);
+        updates->byFields.emplace_back(dirty, kept);
     }
-    sqlite3_stmt* stmt = conn->Ready(updateStmt, kSourceRecordset);
+    sqlite3_stmt* stmt = conn->Ready(kept, kSourceRecordset);
     const int params = BindDirty(stmt);
     Row& row = Current();
     sqlite3_bind_int64(stmt, params + 1, row.rowid);
@@ -75,8 +79,6 @@ int RecordsetImpl::BindDirty(sqlite3_stmt* stmt) const {
     return index;
 }
 
-// Appended piece by piece: a recordset over a query is often opened for one
-// record, so the text is made for nearly every edit.
 std::string RecordsetImpl::UpdateSql() const {
     std::string sql = "UPDATE ";
     sql += QuoteName(table);

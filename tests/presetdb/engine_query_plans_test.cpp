@@ -174,6 +174,32 @@ TEST_F(EngineQueryPlans, ARecordsetEditedThroughAKeptPlanWritesItsOwnRecord) {
         (std::vector<std::vector<std::string>>{{"a!"}, {"b!"}, {"100.0"}, {"c!"}, {"-0"}, {"x"}}));
 }
 
+TEST_F(EngineQueryPlans, EditsThroughOnePlanWriteTheirOwnFieldsAlsoAfterARename) {
+    const auto edit = [&](int id, std::vector<std::pair<std::string, std::string>> values) {
+        dao::Recordset rs =
+            db.OpenRecordset("SELECT T.* FROM T WHERE T.ID = " + std::to_string(id));
+        rs.Edit();
+        for (const auto& [field, value] : values)
+            rs.Fields().Item(field).SetValue(Variant::Text(value));
+        rs.Update();
+    };
+    edit(1, {{"code", "c1"}});
+    edit(2, {{"name", "n2"}, {"code", "c2"}});
+    edit(3, {{"code", "c3"}});
+    dao::Recordset before = db.OpenRecordset("SELECT T.* FROM T WHERE T.ID = 6");
+    RenameField("code", "label");
+    edit(4, {{"label", "l4"}});
+    edit(5, {{"name", "n5"}, {"label", "l5"}});
+    // A recordset opened before the rename still writes the field it knew.
+    before.Edit();
+    before.Fields().Item("code").SetValue(Variant::Text("c6"));
+    EXPECT_NE(FailureNumber([&] { before.Update(); }), 0);
+    db.Close();
+    EXPECT_EQ(QuerySqlite(path, "SELECT name, label FROM T ORDER BY rowid"),
+              (std::vector<std::vector<std::string>>{
+                  {"a", "c1"}, {"n2", "c2"}, {"A", "c3"}, {"c", "l4"}, {"n5", "l5"}, {"e", "x"}}));
+}
+
 TEST_F(EngineQueryPlans, TextsThatOnlyLookLikeAnotherShapeAreTheirOwn) {
     // The shape marks a literal with a byte of its own; that byte written in
     // the text itself is no literal.
