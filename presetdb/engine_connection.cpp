@@ -498,8 +498,13 @@ void BindStored(sqlite3_stmt* stmt, int index, const Variant& value, const Colum
                                   static_cast<int>(value.AsText().size()), SQLITE_TRANSIENT);
             break;
         case VarType::Binary:
-            sqlite3_bind_blob(stmt, index, value.AsBinary().data(),
-                              static_cast<int>(value.AsBinary().size()), SQLITE_TRANSIENT);
+            // An empty vector may have no buffer at all, and a blob bound
+            // from none is stored as Null: an empty value stays empty.
+            if (value.AsBinary().empty())
+                sqlite3_bind_zeroblob(stmt, index, 0);
+            else
+                sqlite3_bind_blob(stmt, index, value.AsBinary().data(),
+                                  static_cast<int>(value.AsBinary().size()), SQLITE_TRANSIENT);
             break;
     }
 }

@@ -98,14 +98,7 @@ void SqliteBuilder::Insert(const std::vector<FieldValue>& values) {
     sqlite3_stmt* insert = insert_.get();
     for (size_t i = 0; i < values.size(); ++i) {
         const int n = static_cast<int>(i) + 1;
-        const auto* blob = std::get_if<Blob>(&values[i]);
-        // The engine binds an empty binary value from a buffer that may be
-        // no buffer at all, which SQLite stores as null; an empty Long
-        // binary value of the Access file stays an empty one.
-        if (blob && blob->bytes.empty())
-            sqlite3_bind_zeroblob(insert, n, 0);
-        else
-            dao::detail::BindStored(insert, n, EngineValue(values[i]), columns_[i]);
+        dao::detail::BindStored(insert, n, EngineValue(values[i]), columns_[i]);
     }
     if (sqlite3_step(insert) != SQLITE_DONE) {
         Fail("table " + Quoted(table_.name) + " cannot be written");

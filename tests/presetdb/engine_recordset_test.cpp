@@ -146,6 +146,20 @@ TEST_F(EngineRecordset, OverlongStoredTextStillReads) {
     EXPECT_EQ(FailureNumber([&] { rs.Fields().Item("x").SetValue(Variant::Text("abcd")); }), 3163);
 }
 
+TEST_F(EngineRecordset, AnEmptyBinaryValueStaysEmptyNotNull) {
+    // Regression: an empty value was bound from no buffer and stored as Null.
+    MakeSqlite(dir.path() / "blob.mdb", "CREATE TABLE T (z LONGBINARY);");
+    {
+        auto db = dao::OpenDatabase(dir.path() / "blob.mdb");
+        auto rs = db.OpenRecordset("T");
+        rs.AddNew();
+        rs.Fields().Item("z").SetValue(Variant::Binary(Bytes{}));
+        rs.Update();
+    }
+    auto db = dao::OpenDatabase(dir.path() / "blob.mdb");
+    EXPECT_EQ(db.OpenRecordset("T").Fields().Item("z").Value(), Variant::Binary(Bytes{}));
+}
+
 TEST_F(EngineRecordset, ValuesKeepTheirTypesThroughTheFile) {
     MakeSqlite(dir.path() / "types.mdb",
                "CREATE TABLE T (b BIT, y BYTE, s SHORT, l LONG, c CURRENCY, f SINGLE, d DOUBLE, "
