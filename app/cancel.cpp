@@ -18,9 +18,11 @@ bool ConfirmCancel(RunState& run) {
                        "Until now no changes have been taken over ";
     if (run.IntegratedMode) {
         Process& process = run.process();
-        text += kBreak + ("\"" + GetOCXName(run) + "\"") +
-                " has to be configured again in \"standalone-mode\" via " + kBreak + "\"" +
-                InProgramFolder(process, ProgramName(process) + ".exe") + "\"";
+        text.append(kBreak).append("\"").append(GetOCXName(run)).append("\"");
+        text.append(" has to be configured again in \"standalone-mode\" via ").append(kBreak);
+        text.append("\"")
+            .append(InProgramFolder(process, ProgramName(process) + ".exe"))
+            .append("\"");
     }
     if (run.SilentMode) {
         WriteServiceLog(run, text);

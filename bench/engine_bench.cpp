@@ -40,8 +40,12 @@ Record RecordNumber(int i) {
     return {"Extruder" + std::to_string(i % 2 + 1), "Extruder_HZ_Var" + std::to_string(i), i % 100};
 }
 
+fs::path BenchDatabase(const std::string& name) {
+    return fs::temp_directory_path() / ("calvora-bench-" + name + ".mdb");
+}
+
 fs::path FreshDatabase(const std::string& name) {
-    const fs::path path = fs::temp_directory_path() / ("calvora-bench-" + name + ".mdb");
+    const fs::path path = BenchDatabase(name);
     fs::remove(path);
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
@@ -185,4 +189,13 @@ BENCHMARK(BM_TakeoverQueryIndexed)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    for (const char* name : {"engine", "raw", "takeover"})
+        fs::remove(BenchDatabase(name));
+    return 0;
+}

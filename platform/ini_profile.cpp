@@ -214,7 +214,7 @@ bool IniText::Set(std::string_view section, std::string_view key, std::string_vi
     if (bytes_.size() > start_ && bytes_.back() != '\r' && bytes_.back() != '\n') {
         bytes_.append(kCrLf);
     }
-    bytes_.append("[" + Encode(TrimBlanks(section)) + "]").append(kCrLf).append(entry);
+    bytes_.append("[").append(Encode(TrimBlanks(section))).append("]").append(kCrLf).append(entry);
     return true;
 }
 

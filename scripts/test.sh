@@ -7,9 +7,6 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 jobs=${JOBS:-2}
-# Qt and fontconfig keep some allocations for the life of the process; only
-# our own leaks should fail a test.
-export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 
 run() {

@@ -15,8 +15,6 @@ const std::vector<std::string> kNoDisplay{"QT_QPA_PLATFORM=", "DISPLAY=", "WAYLA
 class HeadlessProgramTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        // ProjectFolder installs the program found through CALVORA_BIN_DIR.
-        setenv("CALVORA_BIN_DIR", BuiltBinDir().c_str(), 0);
         ASSERT_FALSE(ProjectFolder::BuiltProgram().empty()) << "Calvora_Config is not built";
         project.Write(kCfg, "[Project]\r\nValidMachines=1\r\n");
     }

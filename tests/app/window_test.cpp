@@ -43,14 +43,9 @@ bool TypeInto(const std::string& namePattern, const std::string& keys) {
 
 TEST(RealProgramWindowTest, BoxesAreAnsweredWithTheKeyboardAndAMissingConfigurationEndsTheRun) {
     REQUIRE_X_DISPLAY();
-    // ProjectFolder installs the program found through CALVORA_BIN_DIR.
-    setenv("CALVORA_BIN_DIR", BuiltBinDir().c_str(), 0);
     ASSERT_FALSE(ProjectFolder::BuiltProgram().empty()) << "Calvora_Config is not built";
     ProjectFolder project;  // no Calvora.cfg
     std::vector<std::string> environment{"DISPLAY=" + Display()->Name(), "QT_QPA_PLATFORM=xcb"};
-    if (const char* lsan = std::getenv("LSAN_OPTIONS")) {
-        environment.push_back(std::string("LSAN_OPTIONS=") + lsan);
-    }
     const pid_t run = project.Start({}, environment);
     ASSERT_GT(run, 0);
     // The dialog shows itself for the update, with the caption of a start by hand.

@@ -82,6 +82,8 @@ std::vector<std::string> ProjectFolder::Environment() const {
         "HOME=" + (root_.path() / "home").string(),
         "PATH=/usr/bin:/bin",
         "LANG=C.UTF-8",
+        // A sanitizer-built program ignores the libraries' lifelong allocations.
+        "LSAN_OPTIONS=suppressions=" CALVORA_LSAN_SUPPRESSIONS ":print_suppressions=0",
     };
     for (const char* name :
          {"QT_QPA_PLATFORM", "DISPLAY", "XAUTHORITY", "ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
