@@ -173,5 +173,21 @@ TEST_F(WholeRun, MissingAdditionalFieldEndsTheRunWithoutPublishing) {
     EXPECT_EQ(EditedBy(folder), "(missing)");
 }
 
+// Without the unit's configuration file the run ends at the first look for
+// it, in record generation: the fault goes to the service log, the workspace
+// is not published and nothing is recorded.
+TEST_F(WholeRun, MissingConfigurationFileEndsTheSilentRunWithItsMessage) {
+    Standalone();
+    fs::remove(folder.Host(kCfg));
+    Rows before = Records(folder, kUnitDb, "PRESET_DEFS");
+
+    EXPECT_EQ(folder.Run({"/EXTERNAL=SILENT"}, kOffscreen, 60), exitcode::kEndedByError);
+    EXPECT_EQ(folder.Read("C:\\BrantorServicePack.log"),
+              "! Fault Calvora_Config: File not found: \n\rC:\\PROJECT\\CALVORA\\CALVORA.CFG\r\n");
+    EXPECT_EQ(Records(folder, kUnitDb, "PRESET_DEFS"), before);
+    EXPECT_FALSE(folder.Exists(kCfg));
+    EXPECT_FALSE(folder.Exists(kErrorLog)) << folder.Read(kErrorLog);
+}
+
 }  // namespace
 }  // namespace calvora::test
