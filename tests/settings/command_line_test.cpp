@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <optional>
+#include <random>
 
 #include "errors/error_protocol.h"
 #include "settings/wiring.h"
@@ -45,6 +47,30 @@ TEST(ReadCommand, FindsTheValueAfterTheFirstOccurrence) {
         TestRun t;
         EXPECT_EQ(ReadCommand(t.run, c.line, c.keyword), c.value) << c.line << " / " << c.keyword;
         EXPECT_TRUE(t.ui.boxes.empty()) << c.line;
+    }
+}
+
+// Whatever the command line holds (any length, any bytes, switches cut
+// anywhere), the worst outcome is a reported failure and standalone mode.
+TEST(GetStartModeIntegrated, AnyCommandLineGivesAModeNeverACrash) {
+    std::mt19937 random(20261207);
+    const std::string pieces[] = {"/EXTERNAL", "/LOGFILE", "=",    "/",    " ",  "TRXCFG", "SILENT",
+                                  "\\",        "ß",        "\xFF", "\xC3", "\t", "€"};
+    for (int length : {0, 1, 2, 9, 10, 64, 1000, 100000}) {
+        for (int round = 0; round < 20; ++round) {
+            std::string line;
+            while (static_cast<int>(line.size()) < length)
+                line += random() % 3 == 0 ? std::string(1, static_cast<char>(random() % 256))
+                                          : pieces[random() % std::size(pieces)];
+            TestRun t;
+            t.run.SilentMode = true;  // failures go to the service log, not to a box
+            t.process.commandLine = line;
+            bool integrated = GetStartModeIntegrated(t.run);
+            EXPECT_EQ(integrated, t.run.IntegratedMode);
+            EXPECT_FALSE(integrated && t.run.SilentMode);
+            t.run.SilentMode = true;
+            GetPathLogfile(t.run);
+        }
     }
 }
 
