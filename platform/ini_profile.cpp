@@ -288,9 +288,15 @@ bool WriteProfileString(const fs::path& file, std::string_view section, std::str
             return false;
         }
     }
-    IniText text(std::move(bytes));
+    const bool existed = fs::exists(status);
+    IniText text(bytes);
     if (!text.Set(section, key, value)) {
         return false;
+    }
+    // A write that changes nothing (the language file's placeholders are
+    // written back on every run) leaves the file alone: no rewrite, no sync.
+    if (existed && text.Bytes() == bytes) {
+        return true;
     }
     try {
         ReplaceFileAtomically(target, text.Bytes(), target.string());

@@ -331,6 +331,18 @@ TEST_F(IniProfileTest, WriteKeepsPermissionsAndLinks) {
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
+TEST_F(IniProfileTest, AWriteThatChangesNothingLeavesTheFileAlone) {
+    fs::path file = File("[A]\r\nk=0\r\n");
+    const auto before = fs::last_write_time(file);
+    const auto links = fs::hard_link_count(file);
+    fs::create_hard_link(file, dir_.path() / "same.ini");  // a replaced file would lose the link
+    EXPECT_TRUE(WriteProfileString(file, "a", "K", "0"));
+    EXPECT_EQ(fs::hard_link_count(file), links + 1);
+    EXPECT_EQ(fs::last_write_time(file), before);
+    EXPECT_TRUE(WriteProfileString(file, "A", "k", "1"));
+    EXPECT_EQ(Slurp(file), "[A]\r\nk=1\r\n");
+}
+
 TEST_F(IniProfileTest, WindowsWrittenFileRoundTrip) {
     std::string original = Slurp(fs::path(CALVORA_PLATFORM_TEST_DATA) / "windows_written.ini");
     ASSERT_FALSE(original.empty());
