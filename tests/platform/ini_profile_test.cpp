@@ -5,9 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 
 #include "tests/support/test_run.h"
 
@@ -16,22 +14,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void Spit(const fs::path& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary) << bytes;
-}
-
 class IniProfileTest : public ::testing::Test {
   protected:
     fs::path File(const std::string& bytes) {
         fs::path file = dir_.path() / "test.ini";
-        Spit(file, bytes);
+        WriteFileBytes(file, bytes);
         return file;
     }
     // The value read from a file holding bytes, "<default>" when missing.
@@ -43,7 +30,7 @@ class IniProfileTest : public ::testing::Test {
                            const std::string& key, const std::string& value) {
         fs::path file = File(bytes);
         EXPECT_TRUE(WriteProfileString(file, section, key, value));
-        return Slurp(file);
+        return ReadFileBytes(file);
     }
     TempDir dir_;
 };
@@ -181,7 +168,7 @@ TEST_F(IniProfileTest, FileWithoutReadPermissionGivesTheDefaultAndIsNotWritten) 
     EXPECT_EQ(ReadProfileString(file, "A", "k", "d").text, "d");
     EXPECT_FALSE(WriteProfileString(file, "A", "j", "w"));
     fs::permissions(file, fs::perms::owner_all);
-    EXPECT_EQ(Slurp(file), "[A]\r\nk=v\r\n");
+    EXPECT_EQ(ReadFileBytes(file), "[A]\r\nk=v\r\n");
 }
 
 TEST_F(IniProfileTest, SurvivesBadInput) {
@@ -276,14 +263,14 @@ TEST_F(IniProfileTest, RefusesNamesAndValuesThatWouldNotReadBack) {
         fs::path file = File("[A]\r\nk=old\r\n");
         EXPECT_FALSE(WriteProfileString(file, c.section, c.key, c.value))
             << c.section << "/" << c.key;
-        EXPECT_EQ(Slurp(file), "[A]\r\nk=old\r\n");
+        EXPECT_EQ(ReadFileBytes(file), "[A]\r\nk=old\r\n");
     }
 }
 
 TEST_F(IniProfileTest, CreatesAMissingFileOnlyInAnExistingFolder) {
     fs::path file = dir_.path() / "new.ini";
     EXPECT_TRUE(WriteProfileString(file, "Info", "S_Prog", "1.0.1"));
-    EXPECT_EQ(Slurp(file), "[Info]\r\nS_Prog=1.0.1\r\n");
+    EXPECT_EQ(ReadFileBytes(file), "[Info]\r\nS_Prog=1.0.1\r\n");
 
     fs::path inMissingFolder = dir_.path() / "missing" / "new.ini";
     EXPECT_FALSE(WriteProfileString(inMissingFolder, "Info", "S_Prog", "1.0.1"));
@@ -298,7 +285,7 @@ TEST_F(IniProfileTest, RefusedWritesChangeNothing) {
     fs::path readOnly = File("[A]\r\nk=old\r\n");
     fs::permissions(readOnly, fs::perms::owner_read | fs::perms::group_read);
     EXPECT_FALSE(WriteProfileString(readOnly, "A", "k", "new"));
-    EXPECT_EQ(Slurp(readOnly), "[A]\r\nk=old\r\n");
+    EXPECT_EQ(ReadFileBytes(readOnly), "[A]\r\nk=old\r\n");
 
     fs::path directory = dir_.path() / "folder.ini";
     fs::create_directory(directory);
@@ -312,9 +299,9 @@ TEST_F(IniProfileTest, AFailedReplacementLeavesTheOriginalIntact) {
     // name holds at most 255 bytes), so the replacement fails after the new
     // content was prepared.
     fs::path file = dir_.path() / (std::string(246, 'n') + ".ini");
-    Spit(file, "[A]\r\nk=old\r\n");
+    WriteFileBytes(file, "[A]\r\nk=old\r\n");
     EXPECT_FALSE(WriteProfileString(file, "A", "k", "new"));
-    EXPECT_EQ(Slurp(file), "[A]\r\nk=old\r\n");
+    EXPECT_EQ(ReadFileBytes(file), "[A]\r\nk=old\r\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), fs::directory_iterator()), 1);
 }
 
@@ -326,7 +313,7 @@ TEST_F(IniProfileTest, WriteKeepsPermissionsAndLinks) {
 
     EXPECT_TRUE(WriteProfileString(link, "A", "k", "new"));
     EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(Slurp(file), "[A]\r\nk=new\r\n");
+    EXPECT_EQ(ReadFileBytes(file), "[A]\r\nk=new\r\n");
     EXPECT_EQ(fs::status(file).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
@@ -340,11 +327,12 @@ TEST_F(IniProfileTest, AWriteThatChangesNothingLeavesTheFileAlone) {
     EXPECT_EQ(fs::hard_link_count(file), links + 1);
     EXPECT_EQ(fs::last_write_time(file), before);
     EXPECT_TRUE(WriteProfileString(file, "A", "k", "1"));
-    EXPECT_EQ(Slurp(file), "[A]\r\nk=1\r\n");
+    EXPECT_EQ(ReadFileBytes(file), "[A]\r\nk=1\r\n");
 }
 
 TEST_F(IniProfileTest, WindowsWrittenFileRoundTrip) {
-    std::string original = Slurp(fs::path(CALVORA_PLATFORM_TEST_DATA) / "windows_written.ini");
+    std::string original =
+        ReadFileBytes(fs::path(CALVORA_PLATFORM_TEST_DATA) / "windows_written.ini");
     ASSERT_FALSE(original.empty());
     fs::path file = File(original);
 
@@ -358,7 +346,7 @@ TEST_F(IniProfileTest, WindowsWrittenFileRoundTrip) {
     ASSERT_TRUE(WriteProfileString(file, "INFO", "s_prog", "1.0.1"));
     std::string expected = original;
     expected.replace(expected.find("S_Prog=1.0.0"), 12, "S_Prog=1.0.1");
-    EXPECT_EQ(Slurp(file), expected);
+    EXPECT_EQ(ReadFileBytes(file), expected);
 }
 
 }  // namespace
