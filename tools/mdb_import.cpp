@@ -105,7 +105,8 @@ void Check(const fs::path& source, std::ostream& out) {
         for (const mdbimport::ImportField& field : table.fields) {
             // std::to_string: the stream's locale could group digits.
             out << "  " << field.name << " " << mdbimport::DeclaredType(field) << " (type "
-                << std::to_string(field.type) << ", size " << std::to_string(field.size) << ")\n";
+                << std::to_string(static_cast<int>(field.type)) << ", size "
+                << std::to_string(field.size) << ")\n";
         }
     }
 }

@@ -75,48 +75,48 @@ ImportField FieldOf(const MdbColumn& col, bool jet4, const std::string& where) {
     field.name = col.name;
     switch (col.col_type) {
         case MDB_BOOL:
-            field.type = type::kBoolean;
+            field.type = dao::DataType::Boolean;
             break;
         case MDB_BYTE:
-            field.type = type::kByte;
+            field.type = dao::DataType::Byte;
             break;
         case MDB_INT:
-            field.type = type::kInteger;
+            field.type = dao::DataType::Integer;
             break;
         case MDB_LONGINT:
-            field.type = type::kLong;
+            field.type = dao::DataType::Long;
             field.counter = col.is_long_auto != 0;
             break;
         case MDB_MONEY:
-            field.type = type::kCurrency;
+            field.type = dao::DataType::Currency;
             break;
         case MDB_FLOAT:
-            field.type = type::kSingle;
+            field.type = dao::DataType::Single;
             break;
         case MDB_DOUBLE:
-            field.type = type::kDouble;
+            field.type = dao::DataType::Double;
             break;
         case MDB_DATETIME:
-            field.type = type::kDate;
+            field.type = dao::DataType::Date;
             break;
         case MDB_TEXT:
-            field.type = type::kText;
+            field.type = dao::DataType::Text;
             break;
         case MDB_OLE:
-            field.type = type::kLongBinary;
+            field.type = dao::DataType::LongBinary;
             break;
         case MDB_MEMO:
-            field.type = type::kMemo;
+            field.type = dao::DataType::Memo;
             break;
         case MDB_REPID:
-            field.type = type::kGuid;
+            field.type = dao::DataType::Guid;
             break;
         default:
             throw ImportFailure(where + "field " + Quoted(field.name) + " has the Access type " +
                                 AccessTypeName(col.col_type) + " (" + std::to_string(col.col_type) +
                                 "), which the SQLite format cannot hold");
     }
-    if (field.type == type::kText) {
+    if (field.type == dao::DataType::Text) {
         // Jet 4 states a text field's size in bytes of UTF-16.
         field.size = jet4 ? col.col_size / 2 : col.col_size;
         if (field.size < 1 || field.size > 255) {
@@ -124,7 +124,7 @@ ImportField FieldOf(const MdbColumn& col, bool jet4, const std::string& where) {
                                 std::to_string(field.size) + ", outside 1..255");
         }
     } else {
-        field.size = FixedSize(field.type);
+        field.size = dao::FixedSizeOf(field.type);
     }
     return field;
 }

@@ -63,7 +63,7 @@ bool WithinRecord(const std::vector<MdbField>& stored, const std::vector<ImportF
                   int recordStart, size_t recordSize) {
     for (size_t i = 0; i < fields.size(); ++i) {
         const MdbField& f = stored[i];
-        if (fields[i].type == type::kBoolean || f.is_null)
+        if (fields[i].type == dao::DataType::Boolean || f.is_null)
             continue;
         if (f.siz < 0 || f.start < recordStart ||
             static_cast<size_t>(f.start - recordStart) + static_cast<size_t>(f.siz) > recordSize) {
@@ -76,47 +76,50 @@ bool WithinRecord(const std::vector<MdbField>& stored, const std::vector<ImportF
 FieldValue RecordDecoder::Value(const ImportField& field, const MdbField& stored,
                                 int64_t record) const {
     // Jet keeps a Boolean in the null mask: a set bit is true.
-    if (field.type == type::kBoolean)
+    if (field.type == dao::DataType::Boolean)
         return int64_t{stored.is_null ? 0 : -1};
     if (stored.is_null)
         return std::monostate{};
     const auto* p = static_cast<const unsigned char*>(stored.value);
     const auto size = static_cast<size_t>(stored.siz);
-    if (FixedSize(field.type) > 0 && size < static_cast<size_t>(FixedSize(field.type))) {
+    const int32_t fixed = field.type == dao::DataType::Text ? 0 : dao::FixedSizeOf(field.type);
+    if (fixed > 0 && size < static_cast<size_t>(fixed)) {
         Fail(field, record, "the stored value is cut short (the file is damaged)");
     }
     switch (field.type) {
-        case type::kByte:
+        case dao::DataType::Byte:
             return int64_t{p[0]};
-        case type::kInteger:
+        case dao::DataType::Integer:
             return int64_t{ReadInt16(p)};
-        case type::kLong:
+        case dao::DataType::Long:
             return int64_t{ReadInt32(p)};
-        case type::kCurrency: {
+        case dao::DataType::Currency: {
             auto amount = CurrencyValue(ReadInt64(p));
             if (!amount)
                 Fail(field, record, "the amount has more digits than SQLite keeps");
             return *amount;
         }
-        case type::kSingle:
+        case dao::DataType::Single:
             return Number(field, record, ReadSingle(p));
-        case type::kDouble:
+        case dao::DataType::Double:
             return Number(field, record, ReadDouble(p));
-        case type::kDate: {
+        case dao::DataType::Date: {
             auto text = DateText(ReadDouble(p));
             if (!text)
                 Fail(field, record, "the date lies outside 0100-01-01 .. 9999-12-31");
             return *text;
         }
-        case type::kGuid:
+        case dao::DataType::Guid:
             return GuidText(p);
-        case type::kText:
+        case dao::DataType::Text:
             return Text(field, record,
                         std::string_view(reinterpret_cast<const char*>(p), p ? size : 0));
-        case type::kMemo:
+        case dao::DataType::Memo:
             return Text(field, record, LongValue(field, record, p, size));
-        case type::kLongBinary:
+        case dao::DataType::LongBinary:
             return Blob{LongValue(field, record, p, size)};
+        case dao::DataType::Boolean:
+            break;  // read from the null mask above
     }
     Fail(field, record, "the field type is unknown");
 }
@@ -146,7 +149,7 @@ std::string RecordDecoder::Text(const ImportField& field, int64_t record,
     auto text = DecodeText(stored, jet4_);
     if (!text)
         Fail(field, record, "the text is not valid UTF-16 (the file is damaged)");
-    if (field.type == type::kText && Len(*text) > field.size) {
+    if (field.type == dao::DataType::Text && Len(*text) > field.size) {
         Fail(field, record,
              "the text has " + std::to_string(Len(*text)) +
                  " characters, more than the field size " + std::to_string(field.size));

@@ -21,27 +21,13 @@
 #include <variant>
 #include <vector>
 
-namespace calvora::mdbimport {
+#include "presetdb/dao_schema.h"
 
-// DAO field type codes the convention can hold.
-namespace type {
-inline constexpr int kBoolean = 1;
-inline constexpr int kByte = 2;
-inline constexpr int kInteger = 3;
-inline constexpr int kLong = 4;
-inline constexpr int kCurrency = 5;
-inline constexpr int kSingle = 6;
-inline constexpr int kDouble = 7;
-inline constexpr int kDate = 8;
-inline constexpr int kText = 10;
-inline constexpr int kLongBinary = 11;
-inline constexpr int kMemo = 12;
-inline constexpr int kGuid = 15;
-}  // namespace type
+namespace calvora::mdbimport {
 
 struct ImportField {
     std::string name;
-    int type = 0;          // one of type::k*
+    dao::DataType type = dao::DataType::Text;
     int size = 0;          // DAO Size: characters for Text, bytes otherwise, 0 for Memo/Long binary
     bool counter = false;  // an AutoNumber Long
 };
@@ -69,12 +55,8 @@ class ImportFailure : public std::runtime_error {
 // A file, table or field name in double quotes, as failure messages show it.
 std::string Quoted(const std::string& name);
 
-// The declared column type for a field ("TEXT(50)", "COUNTER", ...).
-// The field's type must be one of type::k*.
+// The declared column type for a field ("TEXT(50)", "COUNTER", ...), as the
+// engine writes it.
 std::string DeclaredType(const ImportField& field);
-
-// The DAO Size belonging to a fixed-size type (Boolean 1, Integer 2, Guid 16,
-// Memo and Long binary 0); Text fields carry their own size.
-int FixedSize(int typeCode);
 
 }  // namespace calvora::mdbimport

@@ -79,9 +79,10 @@ void SqliteBuilder::BeginTable(const ImportTable& table) {
             columns += ", ";
             parameters += ", ";
         }
-        columns += Identifier(field.name) + " " + DeclaredType(field);
+        const std::string declared = DeclaredType(field);
+        columns += Identifier(field.name) + " " + declared;
         parameters += "?";
-        columns_.push_back(dao::ParseDeclaredType(DeclaredType(field)));
+        columns_.push_back(dao::ParseDeclaredType(declared));
     }
     Exec("CREATE TABLE " + Identifier(table.name) + " (" + columns + ")",
          "table " + Quoted(table.name) + " cannot be created");

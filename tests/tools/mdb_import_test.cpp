@@ -607,7 +607,7 @@ TEST(MdbValues, GuidGroupsFollowTheStoredByteOrder) {
 TEST(MdbSqliteBuilder, MemoTextThatLooksLikeANumberReadsBackThroughTheEngine) {
     const std::vector<std::string> memos = {"Zeile", "007", "1.50", " 12 ", "-1e5", "0x10", ""};
     mdbimport::ImportTable table{
-        "Notes", {{"Id", mdbimport::type::kLong, 4}, {"Memo", mdbimport::type::kMemo, 0}}, 0};
+        "Notes", {{"Id", dao::DataType::Long, 4}, {"Memo", dao::DataType::Memo, 0}}, 0};
     mdbimport::SqliteBuilder builder("notes.mdb");
     builder.BeginTable(table);
     for (size_t i = 0; i < memos.size(); ++i)
