@@ -51,6 +51,15 @@ std::string FindIndex(detail::Connection& conn, std::string_view name) {
     return found;
 }
 
+// The connection of a collection that exists on an open database; raises 91
+// for Nothing and 3420 after the database was closed.
+detail::Connection& OpenConnection(const std::shared_ptr<detail::TableDefsImpl>& impl) {
+    if (!impl)
+        detail::RaiseNothing(kSourceTableDefs, "table definitions collection");
+    impl->conn->CheckOpen(kSourceTableDefs);
+    return *impl->conn;
+}
+
 }  // namespace
 
 int32_t TableDefs::Count() const {
@@ -69,45 +78,36 @@ TableDef TableDefs::Item(int32_t index) const {
 }
 
 TableDef TableDefs::Item(std::string_view name) const {
-    if (!impl_)
-        detail::RaiseNothing(kSourceTableDefs, "table definitions collection");
-    impl_->conn->CheckOpen(kSourceTableDefs);
-    const detail::TableInfo* info = impl_->conn->FindTable(name);
+    detail::Connection& conn = OpenConnection(impl_);
+    const detail::TableInfo* info = conn.FindTable(name);
     if (!info)
-        RaiseNoTable(name, *impl_->conn);
+        RaiseNoTable(name, conn);
     return impl_->Stored(info->name);
 }
 
 bool TableDefs::Contains(std::string_view name) const {
-    if (!impl_)
-        detail::RaiseNothing(kSourceTableDefs, "table definitions collection");
-    impl_->conn->CheckOpen(kSourceTableDefs);
-    return impl_->conn->FindTable(name) != nullptr;
+    return OpenConnection(impl_).FindTable(name) != nullptr;
 }
 
 void TableDefs::Append(const TableDef& def) {
-    if (!impl_)
-        detail::RaiseNothing(kSourceTableDefs, "table definitions collection");
-    impl_->conn->CheckOpen(kSourceTableDefs);
+    detail::Connection& conn = OpenConnection(impl_);
     detail::TableDefImpl& target = def.Impl();
-    detail::StoreTableDef(*impl_->conn, target);
+    detail::StoreTableDef(conn, target);
     target.conn = impl_->conn;
 }
 
 void TableDefs::Delete(std::string_view name) {
-    if (!impl_)
-        detail::RaiseNothing(kSourceTableDefs, "table definitions collection");
-    impl_->conn->CheckOpen(kSourceTableDefs);
-    const detail::TableInfo* info = impl_->conn->FindTable(name);
+    detail::Connection& conn = OpenConnection(impl_);
+    const detail::TableInfo* info = conn.FindTable(name);
     if (!info)
-        RaiseNoTable(name, *impl_->conn);
-    impl_->conn->Exec("DROP TABLE " + detail::QuoteName(info->name), kSourceTableDefs);
+        RaiseNoTable(name, conn);
+    conn.Exec("DROP TABLE " + detail::QuoteName(info->name), kSourceTableDefs);
 }
 
 void TableDefs::Refresh() {
-    if (!impl_)
-        detail::RaiseNothing(kSourceTableDefs, "table definitions collection");
-    impl_->conn->CheckOpen(kSourceTableDefs);
+    // The collection is read from the file whenever it is asked; refreshing
+    // only checks that it can be.
+    OpenConnection(impl_);
 }
 
 Database::Database(std::shared_ptr<detail::Connection> conn) : conn_(std::move(conn)) {}
