@@ -10,7 +10,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/process.h"
-#include "platform/qt/qt_ui.h"
+#include "app/qt/qt_ui.h"
 #include "settings/command_line.h"
 #include "settings/wiring.h"
 

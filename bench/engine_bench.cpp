@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <string>
 
-#include "presetdb/dao.h"
+#include "dao/dao.h"
 
 namespace {
 

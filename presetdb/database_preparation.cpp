@@ -15,10 +15,10 @@
 #include <optional>
 #include <string>
 
+#include "dao/conversion.h"
 #include "errors/error_protocol.h"
 #include "platform/text.h"
 #include "presetdb/additional_fields.h"
-#include "presetdb/dao_conversion.h"
 #include "presetdb/name_resolution.h"
 #include "presetdb/project_database.h"
 #include "presetdb/record_generation.h"

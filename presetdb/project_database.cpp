@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
+#include "dao/types.h"
 #include "platform/failure.h"
-#include "presetdb/dao_types.h"
 
 namespace calvora {
 

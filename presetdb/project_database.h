@@ -3,8 +3,8 @@
 
 #include <string_view>
 
+#include "dao/database.h"
 #include "errors/run_state.h"
-#include "presetdb/dao_database.h"
 
 namespace calvora {
 

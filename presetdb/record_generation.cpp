@@ -12,9 +12,9 @@
 #include <array>
 #include <vector>
 
+#include "dao/conversion.h"
 #include "errors/error_protocol.h"
 #include "platform/text.h"
-#include "presetdb/dao_conversion.h"
 #include "presetdb/event_pacer.h"
 #include "presetdb/name_resolution.h"
 #include "presetdb/unit_session.h"

@@ -1,8 +1,8 @@
 // Generation of the preset records: one per source definition and valid machine.
 #pragma once
 
+#include "dao/database.h"
 #include "errors/run_state.h"
-#include "presetdb/dao_database.h"
 
 namespace calvora {
 

@@ -1,7 +1,7 @@
 // Walking a recordset under the error protocol.
 #pragma once
 
-#include "presetdb/dao_recordset.h"
+#include "dao/recordset.h"
 
 namespace calvora {
 

@@ -18,12 +18,12 @@
 #include <string_view>
 #include <vector>
 
+#include "dao/recordset.h"
+#include "dao/tabledef.h"
 #include "errors/error_protocol.h"
 #include "errors/logs.h"
 #include "platform/process.h"
 #include "platform/text.h"
-#include "presetdb/dao_recordset.h"
-#include "presetdb/dao_tabledef.h"
 #include "presetdb/event_pacer.h"
 #include "settings/file_locations.h"
 

@@ -1,8 +1,8 @@
 // Carrying the tuned values of the machine copy over into the regenerated table.
 #pragma once
 
+#include "dao/database.h"
 #include "errors/run_state.h"
-#include "presetdb/dao_database.h"
 
 namespace calvora {
 

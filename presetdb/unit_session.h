@@ -27,9 +27,9 @@
 #include <string>
 #include <unordered_set>
 
+#include "dao/database.h"
 #include "errors/run_state.h"
 #include "platform/failure.h"
-#include "presetdb/dao_database.h"
 
 namespace calvora {
 

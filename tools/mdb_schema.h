@@ -21,7 +21,7 @@
 #include <variant>
 #include <vector>
 
-#include "presetdb/dao_schema.h"
+#include "dao/schema.h"
 
 namespace calvora::mdbimport {
 

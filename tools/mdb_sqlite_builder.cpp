@@ -2,8 +2,8 @@
 
 #include <sqlite3.h>
 
+#include "dao/stored_value.h"
 #include "platform/variant.h"
-#include "presetdb/engine_connection.h"
 
 namespace calvora::mdbimport {
 
@@ -99,7 +99,7 @@ void SqliteBuilder::Insert(const std::vector<FieldValue>& values) {
     sqlite3_stmt* insert = insert_.get();
     for (size_t i = 0; i < values.size(); ++i) {
         const int n = static_cast<int>(i) + 1;
-        dao::detail::BindStored(insert, n, EngineValue(values[i]), columns_[i]);
+        dao::BindStored(insert, n, EngineValue(values[i]), columns_[i]);
     }
     if (sqlite3_step(insert) != SQLITE_DONE) {
         Fail("table " + Quoted(table_.name) + " cannot be written");

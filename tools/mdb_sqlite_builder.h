@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "presetdb/dao_schema.h"
+#include "dao/schema.h"
 #include "tools/mdb_schema.h"
 
 struct sqlite3;

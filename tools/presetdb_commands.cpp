@@ -4,8 +4,8 @@
 #include <iomanip>
 #include <optional>
 
+#include "dao/dao.h"
 #include "platform/failure.h"
-#include "presetdb/dao.h"
 #include "tools/presetdb_create.h"
 #include "tools/presetdb_format.h"
 

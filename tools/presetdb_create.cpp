@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "dao/types.h"
 #include "platform/failure.h"
-#include "presetdb/dao_types.h"
 
 namespace calvora::tool {
 

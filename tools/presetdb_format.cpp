@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "presetdb/dao_conversion.h"
-#include "presetdb/dao_tabledef.h"
+#include "dao/conversion.h"
+#include "dao/tabledef.h"
 
 namespace calvora::tool {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "dao/recordset.h"
 #include "platform/variant.h"
-#include "presetdb/dao_recordset.h"
 
 namespace calvora::tool {
 

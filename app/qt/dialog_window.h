@@ -12,8 +12,8 @@
 
 #include "app/control.h"
 #include "app/frm_calvora_config_exe.h"
+#include "app/qt/qt_ui.h"
 #include "app/qt/widget_controls.h"
-#include "platform/qt/qt_ui.h"
 
 class QGroupBox;
 class QLabel;

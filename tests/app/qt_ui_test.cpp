@@ -1,4 +1,4 @@
-#include "platform/qt/qt_ui.h"
+#include "app/qt/qt_ui.h"
 
 #include <gtest/gtest.h>
 

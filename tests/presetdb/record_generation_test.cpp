@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "presetdb/dao_database.h"
+#include "dao/database.h"
 #include "tests/presetdb/preset_project.h"
 
 namespace calvora::test {

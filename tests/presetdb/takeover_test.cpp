@@ -7,7 +7,7 @@
 
 #include "errors/error_protocol.h"
 #include "presetdb/additional_fields.h"
-#include "presetdb/dao_database.h"
+#include "dao/database.h"
 #include "tests/support/sqlite_file.h"
 #include "tests/support/test_run.h"
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/presetdb/engine_test_files.h"
+#include "tests/dao/test_files.h"
 #include "tests/support/test_run.h"
 
 namespace calvora::test {

@@ -1,0 +1,195 @@
+// One open SQLite connection behind a Database, shared by the objects made
+// from it (recordsets, table definitions, fields keep it alive and ask
+// IsOpen() before every use).
+//
+// Transaction state machine:
+//   Open()  -> validated, journal_mode=DELETE, BEGIN (deferred: the file is
+//              locked for writing only from the first write on); read-only:
+//              validated, BEGIN (a consistent view), nothing written ever
+//   Close() -> COMMIT, finalize statements, close   (raises when COMMIT fails;
+//              the transaction is then rolled back and the file keeps its state)
+//   ~Connection -> Close(), failures swallowed (a destructor must not throw)
+// A busy timeout bounds every wait for another program's lock.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "dao/dialect.h"
+#include "dao/schema.h"
+#include "platform/variant.h"
+
+namespace calvora::dao::detail {
+
+struct ColumnInfo {
+    std::string name;
+    std::string declared;
+    ColumnType type;
+};
+
+struct TableInfo {
+    std::string name;
+    std::vector<ColumnInfo> columns;
+    // Position of the column of that case-blind name, or -1.
+    int Find(std::string_view column) const;
+    // The names and types, as the dialect's translation looks at them.
+    TableColumns Columns() const;
+    // The names of the COUNTER columns.
+    std::vector<std::string> Counters() const;
+};
+
+// "table.field" for each of the columns, as failure descriptions name fields.
+std::shared_ptr<const std::vector<std::string>> FieldTexts(std::string_view table,
+                                                           const std::vector<ColumnInfo>& columns);
+
+// The UPDATE statements (kept by the connection) that write sets of fields
+// of one field list, by the fields they write: shared by the recordsets of
+// one query plan, most of which are opened to edit a single record.
+struct UpdateStatements {
+    std::vector<std::pair<std::vector<bool>, sqlite3_stmt*>> byFields;
+};
+
+// What opening a query recordset needs besides the literals: kept per shape
+// of the SELECT text (see SelectText) as long as the schema stays as it is.
+struct QueryPlan {
+    TranslatedQuery query;
+    std::shared_ptr<const std::vector<ColumnInfo>> columns;      // the selected columns
+    std::shared_ptr<const std::vector<std::string>> fieldTexts;  // see FieldTexts
+    sqlite3_stmt* statement = nullptr;                           // query.sql, kept
+    std::shared_ptr<UpdateStatements> updates;
+    std::vector<std::string> counters;  // the table's COUNTER columns
+};
+
+// A prepared statement, reset and cleared before each use.
+class Statement {
+  public:
+    explicit Statement(sqlite3_stmt* stmt) : stmt_(stmt) {}
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    sqlite3_stmt* Get() const { return stmt_; }
+
+  private:
+    sqlite3_stmt* stmt_;
+};
+
+class Connection {
+  public:
+    static constexpr int kBusyTimeoutMs = 2000;
+    // The most memory the page cache of one connection takes.
+    static constexpr int kCacheKiB = 32 * 1024;
+
+    enum class Access { ReadWrite, ReadOnly };
+
+    // Raises 3024, 3343, 3051, 3045 as OpenDatabase promises.
+    static std::shared_ptr<Connection> Open(const std::filesystem::path& file, Access access);
+    ~Connection();
+
+    bool IsOpen() const { return db_ != nullptr; }
+    // Raises 3420 (source as given) when the connection was closed.
+    void CheckOpen(const char* source) const;
+    const std::filesystem::path& Path() const { return path_; }
+    // The file's path as messages show it.
+    std::string FileText() const { return path_.string(); }
+
+    void Close();
+    void CloseNoThrow() noexcept;
+
+    // Runs a statement without results (DDL, DML) inside the transaction.
+    void Exec(const std::string& sql, const char* source);
+
+    // A cached prepared statement for this SQL text, reset and unbound.
+    sqlite3_stmt* Prepare(const std::string& sql, const char* source);
+    // The cached prepared statement for this SQL text, as it was left. It
+    // stays valid until the connection closes, so a caller may keep it and
+    // skip the lookup by text: Ready makes it what Prepare returns.
+    sqlite3_stmt* Kept(const std::string& sql, const char* source);
+    sqlite3_stmt* Ready(sqlite3_stmt* stmt, const char* source);
+
+    // Steps a statement; true for a row, false when done. Raises the mapped
+    // failure for errors, naming what + subject (joined only then: a step
+    // is too frequent to build its message in advance).
+    bool Step(sqlite3_stmt* stmt, const char* source, std::string_view what,
+              std::string_view subject = {});
+
+    // Table walks: a walk's statement may be left running between two of its
+    // moves, so that the next move is a step instead of a new search. Any
+    // other use of the connection (Prepare, Exec, Close) resets it first, so
+    // a running walk never holds a table busy and never steps past a change
+    // made since its last step (it searches again from its rowid instead).
+    // Other programs cannot change the file meanwhile: the open transaction
+    // keeps it locked for reading.
+    uint64_t NewWalker() { return ++walkers_; }
+    void KeepRunning(sqlite3_stmt* stmt, uint64_t walker);
+    // The statement left running for walker, which is then no longer kept
+    // running; nullptr when there is none.
+    sqlite3_stmt* TakeRunning(uint64_t walker);
+
+    // Tables in creation order.
+    std::vector<std::string> TableNames();
+    // The table of that case-blind name, or nullptr. Valid until the schema
+    // changes (any DDL, here or by another connection).
+    const TableInfo* FindTable(std::string_view name);
+    // The table of that name or 3078.
+    const TableInfo& Table(std::string_view name, const char* source);
+
+    // The plan of a SELECT text, translated for the first text of its shape
+    // and again after any schema change. Raises as the translation does;
+    // a failure is not kept, so the same text fails the same way each time.
+    const QueryPlan& Plan(const SelectText& text);
+    // Binds a literal of a SELECT text with the value SQLite gives the same
+    // literal written in SQL.
+    void BindLiteral(sqlite3_stmt* stmt, int index, const SqlLiteral& literal);
+
+    // Raises the failure for an SQLite result code.
+    [[noreturn]] void Raise(int rc, const char* source, std::string_view what) const;
+
+  private:
+    Connection(std::filesystem::path path, sqlite3* db) : path_(std::move(path)), db_(db) {}
+    void ReleaseStatements();
+    // Resets the statement a walk left running.
+    void StopRunning();
+    int64_t SchemaVersion();
+    // Forgets the tables and plans read from an older schema (any DDL, here
+    // or by another connection, changes the schema version).
+    void SyncSchema();
+
+    // More shapes than the program's few are a client's ad-hoc texts; the
+    // plans are then dropped rather than grow without bound.
+    static constexpr size_t kMaxPlans = 64;
+
+    std::filesystem::path path_;
+    sqlite3* db_;
+    std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
+    std::unordered_map<std::string, TableInfo> tables_;  // by upper-case name
+    std::unordered_map<std::string, QueryPlan> plans_;   // by shape
+    int64_t schemaVersion_ = -1;
+    sqlite3_stmt* running_ = nullptr;
+    uint64_t runningWalker_ = 0;
+    uint64_t walkers_ = 0;
+};
+
+// Raises the failure that an SQLite result code stands for, with detail as
+// the description's tail (3218 locked, 3051 read-only, 3343 not a database,
+// 3026 disk full, 3043 disk error, 3000 otherwise).
+[[noreturn]] void RaiseMapped(int rc, const char* source, const std::string& detail);
+
+// SQLite's name for the row id that no column shadows (rowid, _rowid_ or
+// oid). Raises 3000 when the table has columns of all three names.
+std::string RowIdAlias(const std::vector<std::string>& columnNames);
+
+// The SQLite parameter ?n.
+std::string ParamName(size_t n);
+
+// "name" quoted for SQLite.
+std::string QuoteName(std::string_view name);
+
+}  // namespace calvora::dao::detail

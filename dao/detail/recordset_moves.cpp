@@ -1,0 +1,162 @@
+#include "dao/conversion.h"
+#include "dao/detail/recordset_impl.h"
+#include "dao/dialect.h"
+#include "dao/stored_value.h"
+#include "platform/failure.h"
+
+namespace calvora::dao::detail {
+
+void RecordsetImpl::Check() const {
+    if (closed)
+        throw Failure(
+            err::kObjectClosed, kSourceRecordset,
+            "Object invalid or no longer set: the recordset over " + table + " is closed");
+    conn->CheckOpen(kSourceRecordset);
+}
+
+void RecordsetImpl::RaiseNoCurrent(const std::string& what) const {
+    throw Failure(err::kNoCurrentRecord, kSourceRecordset,
+                  "No current record in " + table + " (" + what + ")");
+}
+
+bool RecordsetImpl::FetchFirst() {
+    sqlite3_stmt* stmt = conn->Prepare(firstSql, kSourceRecordset);
+    if (!conn->Step(stmt, kSourceRecordset, "reading a record of ", table)) {
+        sqlite3_reset(stmt);
+        return false;
+    }
+    ReadRow(stmt, current);
+    sqlite3_reset(stmt);
+    return true;
+}
+
+bool RecordsetImpl::FetchNext() {
+    sqlite3_stmt* stmt = conn->TakeRunning(walker);
+    if (!stmt) {
+        stmt = conn->Prepare(nextSql, kSourceRecordset);
+        sqlite3_bind_int64(stmt, 1, current.rowid);
+    }
+    if (!conn->Step(stmt, kSourceRecordset, "reading a record of ", table)) {
+        sqlite3_reset(stmt);
+        return false;
+    }
+    ReadRow(stmt, current);
+    conn->KeepRunning(stmt, walker);
+    return true;
+}
+
+void RecordsetImpl::ReadRow(sqlite3_stmt* stmt, Row& row) const {
+    row.rowid = sqlite3_column_int64(stmt, 0);
+    row.values.resize(columns->size());
+    for (size_t i = 0; i < columns->size(); ++i)
+        row.values[i] = ReadStored(stmt, static_cast<int>(i) + 1, (*columns)[i].type);
+}
+
+void RecordsetImpl::SetPosition(bool found) {
+    eof = !found;
+    bof = !found;
+}
+
+void RecordsetImpl::MoveFirst() {
+    Check();
+    mode = Mode::None;
+    if (isQuery) {
+        if (rows.empty())
+            RaiseNoCurrent("MoveFirst on a recordset without records");
+        pos = 0;
+        SetPosition(true);
+        return;
+    }
+    if (!FetchFirst())
+        RaiseNoCurrent("MoveFirst on a table without records");
+    SetPosition(true);
+}
+
+void RecordsetImpl::MoveNext() {
+    Check();
+    if (eof)
+        RaiseNoCurrent("MoveNext past the last record");
+    mode = Mode::None;
+    bof = false;
+    if (isQuery) {
+        eof = ++pos >= rows.size();
+        return;
+    }
+    eof = !FetchNext();
+}
+
+int32_t RecordsetImpl::RecordCount() {
+    Check();
+    if (isQuery)
+        return static_cast<int32_t>(rows.size());
+    sqlite3_stmt* stmt =
+        conn->Prepare("SELECT count(*) FROM " + QuoteName(table), kSourceRecordset);
+    conn->Step(stmt, kSourceRecordset, "counting the records of ", table);
+    const int64_t count = sqlite3_column_int64(stmt, 0);
+    sqlite3_reset(stmt);
+    return static_cast<int32_t>(count);
+}
+
+Variant RecordsetImpl::Value(size_t i) const {
+    Check();
+    if (mode != Mode::None && dirty[i])
+        return buffer[i];
+    if (mode == Mode::Add)
+        return Variant::Null();
+    if (eof || bof)
+        RaiseNoCurrent("reading field " + (*columns)[i].name);
+    // A stored text longer than a Text field's size (written by another
+    // client) is still read; only writing holds texts to the size.
+    const ColumnType& type = (*columns)[i].type;
+    return ConvertForField(Current().values[i],
+                           type.type == DataType::Text ? ColumnType{DataType::Memo, 0} : type,
+                           FieldText(i));
+}
+
+Recordset OpenTableRecordset(const std::shared_ptr<Connection>& conn, const TableInfo& table) {
+    auto rs = std::make_shared<RecordsetImpl>();
+    rs->conn = conn;
+    rs->table = table.name;
+    rs->columns = std::make_shared<const std::vector<ColumnInfo>>(table.columns);
+    rs->fieldTexts = FieldTexts(table.name, table.columns);
+    rs->updates = std::make_shared<UpdateStatements>();
+    std::string columnList;
+    for (const ColumnInfo& column : table.columns)
+        columnList += ", " + QuoteName(column.name);
+    rs->counters = table.Counters();
+    rs->rowidAlias = RowIdAlias(table.Columns().columnNames);
+    const std::string select =
+        "SELECT " + rs->rowidAlias + columnList + " FROM " + QuoteName(table.name);
+    rs->firstSql = select + " ORDER BY " + rs->rowidAlias + " LIMIT 1";
+    rs->nextSql = select + " WHERE " + rs->rowidAlias + " > ?1 ORDER BY " + rs->rowidAlias;
+    rs->walker = conn->NewWalker();
+    rs->SetPosition(rs->FetchFirst());
+    return Recordset(rs);
+}
+
+Recordset OpenQueryRecordset(const std::shared_ptr<Connection>& conn, std::string_view jetSql) {
+    conn->CheckOpen(kSourceDatabase);
+    const SelectText text(jetSql);
+    const QueryPlan& plan = conn->Plan(text);
+    auto rs = std::make_shared<RecordsetImpl>();
+    rs->conn = conn;
+    rs->table = plan.query.table;
+    rs->isQuery = true;
+    rs->columns = plan.columns;
+    rs->fieldTexts = plan.fieldTexts;
+    rs->updates = plan.updates;
+    rs->counters = plan.counters;
+    rs->rowidAlias = plan.query.rowidAlias;
+    const std::vector<SqlLiteral> literals = text.Literals();
+    // Bound after the statement is fetched: a real literal asks SQLite itself.
+    sqlite3_stmt* stmt = conn->Ready(plan.statement, kSourceDatabase);
+    for (size_t i = 0; i < literals.size(); ++i)
+        conn->BindLiteral(stmt, static_cast<int>(i) + 1, literals[i]);
+    while (conn->Step(stmt, kSourceDatabase, "running the query on ", rs->table))
+        rs->ReadRow(stmt, rs->rows.emplace_back());
+    sqlite3_reset(stmt);
+    rs->SetPosition(!rs->rows.empty());
+    return Recordset(rs);
+}
+
+}  // namespace calvora::dao::detail

@@ -1,0 +1,158 @@
+#include <algorithm>
+
+#include "dao/conversion.h"
+#include "dao/detail/nocase.h"
+#include "dao/detail/recordset_impl.h"
+#include "dao/stored_value.h"
+#include "platform/failure.h"
+
+namespace calvora::dao::detail {
+
+void RecordsetImpl::SetValue(size_t i, const Variant& value) {
+    Check();
+    if (mode == Mode::None)
+        throw Failure(
+            err::kUpdateWithoutEdit, kSourceRecordset,
+            "Update or CancelUpdate without AddNew or Edit: writing field " + FieldText(i));
+    buffer[i] = ConvertForField(value, (*columns)[i].type, FieldText(i));
+    dirty[i] = true;
+}
+
+void RecordsetImpl::Begin(Mode m) {
+    mode = m;
+    buffer.assign(columns->size(), Variant::Null());
+    dirty.assign(columns->size(), false);
+}
+
+void RecordsetImpl::Edit() {
+    Check();
+    if (eof || bof)
+        RaiseNoCurrent("Edit");
+    Begin(Mode::Edit);
+}
+
+void RecordsetImpl::AddNew() {
+    Check();
+    Begin(Mode::Add);
+}
+
+void RecordsetImpl::Update() {
+    Check();
+    if (mode == Mode::None)
+        throw Failure(err::kUpdateWithoutEdit, kSourceRecordset,
+                      "Update or CancelUpdate without AddNew or Edit on " + table);
+    if (mode == Mode::Edit)
+        StoreEdit();
+    else
+        StoreNew();
+    mode = Mode::None;
+}
+
+void RecordsetImpl::StoreEdit() {
+    if (std::find(dirty.begin(), dirty.end(), true) == dirty.end())
+        return;
+    sqlite3_stmt* kept = nullptr;
+    for (const auto& [fields, statement] : updates->byFields)
+        if (fields == dirty)
+            kept = statement;
+    if (!kept) {
+        kept = conn->Kept(UpdateSql(), kSourceRecordset);
+        updates->byFields.emplace_back(dirty, kept);
+    }
+    sqlite3_stmt* stmt = conn->Ready(kept, kSourceRecordset);
+    const int params = BindDirty(stmt);
+    Row& row = Current();
+    sqlite3_bind_int64(stmt, params + 1, row.rowid);
+    conn->Step(stmt, kSourceRecordset, "updating a record of ", table);
+    sqlite3_reset(stmt);
+    if (sqlite3_changes(sqlite3_db_handle(stmt)) == 0)
+        RaiseNoCurrent("the edited record was deleted");
+    for (size_t i = 0; i < columns->size(); ++i)
+        if (dirty[i])
+            row.values[i] = buffer[i];
+}
+
+int RecordsetImpl::BindDirty(sqlite3_stmt* stmt) const {
+    int index = 0;
+    for (size_t i = 0; i < columns->size(); ++i)
+        if (dirty[i])
+            BindStored(stmt, ++index, buffer[i], (*columns)[i].type);
+    return index;
+}
+
+std::string RecordsetImpl::UpdateSql() const {
+    std::string sql = "UPDATE ";
+    sql += QuoteName(table);
+    sql += " SET ";
+    size_t params = 0;
+    for (size_t i = 0; i < columns->size(); ++i) {
+        if (!dirty[i])
+            continue;
+        if (params)
+            sql += ", ";
+        sql += QuoteName((*columns)[i].name);
+        sql += " = ";
+        sql += ParamName(++params);
+    }
+    sql += " WHERE ";
+    sql += rowidAlias;
+    sql += " = ";
+    sql += ParamName(params + 1);
+    return sql;
+}
+
+std::string RecordsetImpl::InsertSql() const {
+    std::string names;
+    std::string values;
+    int params = 0;
+    auto add = [&](const std::string& name, const std::string& value) {
+        names += (names.empty() ? "" : ", ") + QuoteName(name);
+        values += (values.empty() ? "" : ", ") + value;
+    };
+    for (size_t i = 0; i < columns->size(); ++i)
+        if (dirty[i])
+            add((*columns)[i].name, ParamName(++params));
+    // A COUNTER left unset numbers itself, as the Jet engine's auto-number.
+    for (const std::string& counter : counters)
+        if (!IsSet(counter))
+            add(counter, "(SELECT coalesce(max(" + QuoteName(counter) + "), 0) + 1 FROM " +
+                             QuoteName(table) + ")");
+    return "INSERT INTO " + QuoteName(table) +
+           (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + values + ")");
+}
+
+void RecordsetImpl::StoreNew() {
+    if (!insertStmt || insertFields != dirty) {
+        insertStmt = conn->Kept(InsertSql(), kSourceRecordset);
+        insertFields = dirty;
+    }
+    sqlite3_stmt* stmt = conn->Ready(insertStmt, kSourceRecordset);
+    BindDirty(stmt);
+    conn->Step(stmt, kSourceRecordset, "adding a record to ", table);
+    sqlite3_reset(stmt);
+    if (isQuery)
+        rows.push_back(ReadBack(sqlite3_last_insert_rowid(sqlite3_db_handle(stmt))));
+}
+
+bool RecordsetImpl::IsSet(const std::string& name) const {
+    for (size_t i = 0; i < columns->size(); ++i)
+        if (dirty[i] && SameName((*columns)[i].name, name))
+            return true;
+    return false;
+}
+
+RecordsetImpl::Row RecordsetImpl::ReadBack(int64_t rowid) {
+    std::string sql = "SELECT " + rowidAlias;
+    for (const ColumnInfo& column : *columns)
+        sql += ", " + QuoteName(column.name);
+    sql += " FROM " + QuoteName(table) + " WHERE " + rowidAlias + " = ?1";
+    sqlite3_stmt* stmt = conn->Prepare(sql, kSourceRecordset);
+    sqlite3_bind_int64(stmt, 1, rowid);
+    conn->Step(stmt, kSourceRecordset, "reading back the record added to ", table);
+    Row row;
+    ReadRow(stmt, row);
+    sqlite3_reset(stmt);
+    return row;
+}
+
+}  // namespace calvora::dao::detail
