@@ -6,11 +6,11 @@
 #include <iostream>
 
 #include "app/qt/dialog_window.h"
+#include "app/qt/qt_ui.h"
 #include "errors/error_protocol.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/process.h"
-#include "app/qt/qt_ui.h"
 #include "settings/command_line.h"
 #include "settings/wiring.h"
 

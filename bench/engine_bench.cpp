@@ -157,8 +157,8 @@ void RunTakeoverQueries(benchmark::State& state, bool indexed) {
     }();
     Database db = OpenDatabase(path);
     if (indexed)
-        db.CreateIndex("bench_match", "PRESET_DEFS",
-                       {"machine_type", "var_name", "offset_or_bitno"});
+        db.CreateTemporaryIndex("bench_match", "PRESET_DEFS",
+                                {"machine_type", "var_name", "offset_or_bitno"});
     int i = 0;
     for (auto _ : state) {
         i = i % kRecords + 1;

@@ -159,7 +159,7 @@ TableDef Database::CreateTableDef(std::string_view name) {
     return TableDef(std::make_shared<detail::TableDefImpl>(conn_, std::string(name), false));
 }
 
-void Database::CreateIndex(std::string_view indexName, std::string_view table,
+void Database::CreateTemporaryIndex(std::string_view indexName, std::string_view table,
                            const std::vector<std::string>& columns) {
     detail::Connection& conn = Conn();
     conn.CheckOpen(kSourceDatabase);
@@ -185,6 +185,7 @@ void Database::CreateIndex(std::string_view indexName, std::string_view table,
     conn.Exec("CREATE INDEX " + detail::QuoteName(indexName) + " ON " +
                   detail::QuoteName(info.name) + " (" + list + ")",
               kSourceDatabase);
+    conn.NoteTemporaryIndex(std::string(indexName));
 }
 
 void Database::DropIndex(std::string_view indexName) {

@@ -6,7 +6,7 @@
 namespace calvora {
 
 namespace {
-const std::string kBreak = "\n\r";  // the line break of the program's messages: LF, then CR
+const std::string kBreak = kMessageBreak;
 }
 
 void EndProgram(int exitCode) {

@@ -19,6 +19,10 @@
 
 namespace calvora {
 
+// The line break of the program's messages: LF, then CR. Message boxes show
+// it as one break; logs keep the two characters as they are.
+inline constexpr const char* kMessageBreak = "\n\r";
+
 // Number of characters.
 int64_t Len(std::string_view s);
 

@@ -20,6 +20,7 @@
 #include "platform/text.h"
 #include "presetdb/additional_fields.h"
 #include "presetdb/name_resolution.h"
+#include "presetdb/preset_schema.h"
 #include "presetdb/project_database.h"
 #include "presetdb/record_generation.h"
 #include "presetdb/record_walk.h"
@@ -34,7 +35,7 @@ namespace {
 constexpr const char* kCrLf = "\r\n";
 // The template that leaves a definition's variable name unchanged; in part 1
 // of both kinds it also marks a Source_DEFS that was not read cleanly.
-constexpr const char* kPlainVarName = "###Var_Name";
+constexpr const char* kPlainVarName = kVarNamePlaceholder;
 
 void ShowMachineCopyMissing(RunState& run, const std::string& unitPath) {
     std::string file = unitPath.substr(unitPath.rfind('\\') + 1);
@@ -54,15 +55,7 @@ bool SystemIs(const Variant& system, int kind) {
 
 // PartVarNames(k, Part) = Var_Name of the current Source_DEFS record.
 void StoreVarName(RunState& run, dao::Recordset& rs, int kind) {
-    Variant part =
-        dao::ConvertForField(rs.Fields().Item("Part").Value(),
-                             dao::ColumnType{dao::DataType::Long, 4, false}, "Source_DEFS.Part");
-    if (part.IsNull())
-        RaiseRuntime(err::kInvalidUseOfNull, "Invalid use of Null: a Source_DEFS.Part is empty.");
-    int32_t p = part.AsLong();
-    if (p < 1 || p > 50)
-        RaiseRuntime(err::kSubscript, "Subscript out of range: Source_DEFS.Part is " +
-                                          std::to_string(p) + ", parts run from 1 to 50.");
+    const int32_t p = PartNumber(rs.Fields().Item("Part").Value(), "Source_DEFS.Part");
     Variant varName = rs.Fields().Item("Var_Name").Value();
     if (varName.IsNull() || varName.IsEmpty())
         RaiseRuntime(err::kInvalidUseOfNull, "Invalid use of Null: Source_DEFS.Var_Name of part " +
@@ -82,7 +75,7 @@ void ReadSourceDefs(Proc& proc, const std::string& sourcePath) {
     dao::Database db;
     dao::Recordset rs;
     proc.Step([&] { db = OpenProjectDatabase(run, sourcePath); });
-    proc.Step([&] { rs = db.OpenRecordset("Source_DEFS"); });
+    proc.Step([&] { rs = db.OpenRecordset(kSourceDefsTable); });
     auto markUnclean = [&run](const Failure&) {
         run.PartVarNames[0][1] = kPlainVarName;
         run.PartVarNames[1][1] = kPlainVarName;
@@ -109,9 +102,9 @@ void RebuildPresetDefs(Proc& proc, dao::Database& db) {
     for (int32_t i = 0; i < tableCount; ++i) {
         bool deleted = false;
         proc.Step([&] {
-            if (db.TableDefs().Item(i).Name() != "PRESET_DEFS")
+            if (db.TableDefs().Item(i).Name() != kPresetTable)
                 return;
-            db.TableDefs().Delete("PRESET_DEFS");
+            db.TableDefs().Delete(kPresetTable);
             deleted = true;
         });
         if (deleted) {
@@ -121,8 +114,8 @@ void RebuildPresetDefs(Proc& proc, dao::Database& db) {
     }
     dao::TableDef sourceDef;
     dao::TableDef newDef;
-    proc.Step([&] { sourceDef = db.TableDefs().Item("Source_PRESET_DEFS"); });
-    proc.Step([&] { newDef = db.CreateTableDef("PRESET_DEFS"); });
+    proc.Step([&] { sourceDef = db.TableDefs().Item(kSourcePresetTable); });
+    proc.Step([&] { newDef = db.CreateTableDef(kPresetTable); });
     int32_t fieldCount = 0;
     proc.Step([&] { fieldCount = sourceDef.Fields().Count(); });
     for (int32_t i = 0; i < fieldCount; ++i) {
@@ -148,11 +141,11 @@ void TakeOver(Proc& proc, dao::Database& source, const std::string& unitPath) {
         proc.Step([&] {
             dao::TableDefs defs = unit.TableDefs();
             for (int32_t i = 0; i < defs.Count() && !hasPresetDefs; ++i)
-                hasPresetDefs = defs.Item(i).Name() == "PRESET_DEFS";
+                hasPresetDefs = defs.Item(i).Name() == kPresetTable;
         });
         if (hasPresetDefs) {
             dao::Recordset machineCopy;
-            proc.Step([&] { machineCopy = unit.OpenRecordset("PRESET_DEFS"); });
+            proc.Step([&] { machineCopy = unit.OpenRecordset(kPresetTable); });
             if (machineCopy) {
                 GetAddFields(run);
                 TakeoverMachineCopyMDBData(run, source, machineCopy);

@@ -6,6 +6,7 @@
 #include "errors/error_protocol.h"
 #include "platform/text.h"
 #include "platform/variant.h"
+#include "presetdb/preset_schema.h"
 #include "presetdb/project_database.h"
 #include "presetdb/record_walk.h"
 #include "presetdb/unit_session.h"
@@ -146,7 +147,7 @@ void CategorieNachCategoryID(RunState& run) {
     dao::Database db;
     proc.Step([&] { db = OpenProjectDatabase(run, unitPath); });
     dao::TableDef def;
-    proc.Step([&] { def = db.TableDefs().Item("PRESET_DEFS"); });
+    proc.Step([&] { def = db.TableDefs().Item(kPresetTable); });
     int32_t count = 0;
     proc.Step([&] { count = def.Fields().Count(); });
     for (int32_t i = 0; i < count; ++i) {

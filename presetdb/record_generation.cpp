@@ -17,6 +17,7 @@
 #include "platform/text.h"
 #include "presetdb/event_pacer.h"
 #include "presetdb/name_resolution.h"
+#include "presetdb/preset_schema.h"
 #include "presetdb/unit_session.h"
 #include "settings/command_line.h"
 #include "settings/file_locations.h"
@@ -96,16 +97,7 @@ bool MachineValid(RunState& run, const std::string& validMachines, const std::st
 
 // The part number of the record being built, 1..50.
 int32_t PartOfRecord(const dao::Field& partField) {
-    Variant part = dao::ConvertForField(
-        partField.Value(), dao::ColumnType{dao::DataType::Long, 4, false}, "PRESET_DEFS.part");
-    if (part.IsNull())
-        RaiseRuntime(err::kInvalidUseOfNull,
-                     "Invalid use of Null: PRESET_DEFS.part is empty when var_name is formed.");
-    int32_t p = part.AsLong();
-    if (p < 1 || p > 50)
-        RaiseRuntime(err::kSubscript, "Subscript out of range: PRESET_DEFS.part is " +
-                                          std::to_string(p) + ", parts run from 1 to 50.");
-    return p;
+    return PartNumber(partField.Value(), "PRESET_DEFS.part");
 }
 
 // The var_name of the current project kind, formed from the part's template;
@@ -115,10 +107,10 @@ std::string ResolveVarName(RunState& run, const dao::Field& partField, const std
     int32_t p = PartOfRecord(partField);
     std::array<std::string, 2> names;
     for (int k = 0; k < 2; ++k) {
-        names[k] = ReplaceSearchItem(run, run.PartVarNames[k][p], "###Var_Name", varName);
+        names[k] = ReplaceSearchItem(run, run.PartVarNames[k][p], kVarNamePlaceholder, varName);
         // A template may name the machine twice.
-        names[k] = ReplaceSearchItem(run, names[k], "###machine", machine);
-        names[k] = ReplaceSearchItem(run, names[k], "###machine", machine);
+        names[k] = ReplaceSearchItem(run, names[k], kMachinePlaceholder, machine);
+        names[k] = ReplaceSearchItem(run, names[k], kMachinePlaceholder, machine);
     }
     VarNameInQuelleErsetzen(run, names[0], names[1], &unitSession);
     return names[run.StudioProject == 1 ? 1 : 0];
@@ -153,7 +145,7 @@ void GenerateRecord(Proc& proc, dao::Recordset& target, TargetFields& targetFiel
                 targetFields.isVarName[i]
                     ? ResolveVarName(run, TargetFields::Named(targetFields.part, target, "part"),
                                      v.AsText(), machine, unitSession)
-                    : ReplaceSearchItem(run, v.AsText(), "###machine", machine);
+                    : ReplaceSearchItem(run, v.AsText(), kMachinePlaceholder, machine);
             targetFields.fields[i].SetValue(Variant::Text(std::move(newValue)));
         });
     }
@@ -170,7 +162,7 @@ void CreateRecordSets(RunState& run, dao::Database& db) {
     proc.Step([&] { validMachines = GetValidMachines(run); });
     dao::Recordset target;
     dao::Recordset source;
-    proc.Step([&] { target = db.OpenRecordset("PRESET_DEFS"); });
+    proc.Step([&] { target = db.OpenRecordset(kPresetTable); });
     proc.Step([&] { source = db.OpenRecordset(kSourceQuery); });
     int16_t n = 0;
     proc.Step([&] { n = RecordCount16(source); });

@@ -25,13 +25,14 @@
 #include "platform/process.h"
 #include "platform/text.h"
 #include "presetdb/event_pacer.h"
+#include "presetdb/preset_schema.h"
 #include "settings/file_locations.h"
 
 namespace calvora {
 
 namespace {
 
-const std::string kBreak = "\n\r";  // the line break of the program's messages: LF, then CR
+const std::string kBreak = kMessageBreak;
 const std::string kQuote = "\"";
 const std::string kDatabaseError = "Database-Error - Contact Administrator!";
 
@@ -58,43 +59,6 @@ constexpr std::array<const char*, kColumnCount> kColumnFields = {
 // The values taken over, from columns 10 to 14.
 constexpr size_t kFirstValueColumn = 10;
 constexpr std::array<const char*, 5> kValueFields = {"abs_min", "abs_max", "min", "max", "pass"};
-
-// An index on the match keys, so that each row's query finds its records
-// without reading the whole table. It exists only while the takeover runs:
-// the source database is published afterwards and must carry no index, also
-// when the program ends in the middle (the database is then committed as it
-// unwinds, after this guard is gone).
-class MatchIndex {
-  public:
-    explicit MatchIndex(dao::Database& db) : db_(db) {
-        // Without the index the takeover is slower, never different, so a
-        // table that cannot take it (keys missing) is left to the queries to
-        // fail on.
-        try {
-            db_.CreateIndex(kName, "PRESET_DEFS", {"machine_type", "var_name", "offset_or_bitno"});
-            created_ = true;
-        } catch (const Failure&) {
-        }
-    }
-    ~MatchIndex() {
-        if (!created_) {
-            return;
-        }
-        try {
-            db_.DropIndex(kName);
-        } catch (...) {
-            // A destructor may run while the end-of-program signal unwinds;
-            // nothing may escape it.
-        }
-    }
-    MatchIndex(const MatchIndex&) = delete;
-    MatchIndex& operator=(const MatchIndex&) = delete;
-
-  private:
-    static constexpr const char* kName = "Calvora_TakeoverMatch";
-    dao::Database& db_;
-    bool created_ = false;
-};
 
 std::string UnitUpper(RunState& run) {
     return UCase(GetOCXName(run));
@@ -276,7 +240,7 @@ void CheckAdditionalFields(Proc& proc, dao::Database& source) {
     }
     std::vector<std::string> targetFields;
     proc.Step([&] {
-        dao::Fields fields = source.TableDefs().Item("PRESET_DEFS").Fields();
+        dao::Fields fields = source.TableDefs().Item(kPresetTable).Fields();
         for (int32_t i = 1; i < fields.Count(); ++i) {
             targetFields.push_back(fields.Item(i).Name());
         }
@@ -339,7 +303,16 @@ void TakeoverMachineCopyMDBData(RunState& run, dao::Database& source, dao::Recor
     std::vector<Row> rows = ReadMachineCopy(proc, machineCopy);
     machineCopy = dao::Recordset();
 
-    MatchIndex index(source);
+    // An index on the match keys, so that each row's query finds its records
+    // without reading the whole table; the source database is published
+    // afterwards, so the index is temporary. Without it the takeover is
+    // slower, never different, so a table that cannot take it (keys missing)
+    // is left to the queries to fail on.
+    try {
+        source.CreateTemporaryIndex("Calvora_TakeoverMatch", kPresetTable,
+                                    {"machine_type", "var_name", "offset_or_bitno"});
+    } catch (const Failure&) {
+    }
     // The check belongs to the first row taken over; the regenerated table's
     // fields do not change while the rows are written, so it answers for all.
     if (!rows.empty()) {

@@ -1,14 +1,13 @@
 #include "presetdb/unit_session.h"
 
 #include "errors/error_protocol.h"
+#include "presetdb/preset_schema.h"
 #include "presetdb/project_database.h"
 #include "settings/file_locations.h"
 
 namespace calvora {
 
 namespace {
-
-constexpr const char* kRenameIndex = "calvora_rename_var_name";
 
 bool IsPlainAscii(const std::string& text) {
     for (unsigned char c : text) {
@@ -62,8 +61,7 @@ void UnitDatabaseSession::Start() {
         return;
     }
     try {
-        db_.CreateIndex(kRenameIndex, "PRESET_DEFS", {"var_name"});
-        indexed_ = true;
+        db_.CreateTemporaryIndex("calvora_rename_var_name", kPresetTable, {"var_name"});
         names_ = ReadNames(db_);
     } catch (const Failure&) {
         // Without the table or the field the renaming query fails and reports.
@@ -87,7 +85,7 @@ void UnitDatabaseSession::Renamed(const std::string& name) {
 
 UnitDatabaseSession::~UnitDatabaseSession() {
     try {
-        DropIndexAndClose();
+        CloseDatabase();
     } catch (const Failure&) {
         // Nothing to report to any more; the engine keeps the last commit.
     }
@@ -95,20 +93,16 @@ UnitDatabaseSession::~UnitDatabaseSession() {
 
 void UnitDatabaseSession::Close() {
     Proc proc(run_, "VarNameInQuelleErsetzen");
-    proc.Step([&] { DropIndexAndClose(); });
+    proc.Step([&] { CloseDatabase(); });
 }
 
-void UnitDatabaseSession::DropIndexAndClose() {
+void UnitDatabaseSession::CloseDatabase() {
     if (!db_)
         return;
     // Whatever happens below, this session is over: a failed commit must not
     // be retried by the destructor.
     dao::Database db = std::move(db_);
     db_ = dao::Database();
-    if (indexed_) {
-        indexed_ = false;
-        db.DropIndex(kRenameIndex);
-    }
     db.Close();
 }
 

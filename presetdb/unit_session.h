@@ -4,9 +4,8 @@
 // generated var_name (VarNameInQuelleErsetzen). Opening the file and scanning
 // PRESET_DEFS for each of up to 32767 names makes a large run quadratic, so
 // record generation keeps one connection open for its whole duration and
-// indexes var_name for the renaming query. The index is dropped before the
-// connection commits, in the same transaction, so the file never holds it:
-// the index uses the engine's own collation, which other programs lack.
+// indexes var_name for the renaming query (a temporary index: the file never
+// holds it).
 //
 // The session only speeds the renaming up; what the user sees stays the
 // same. When the unit database is missing there is no open session and each
@@ -60,12 +59,12 @@ class UnitDatabaseSession {
     // The failure of the attempt to open the unit database, if any.
     const std::optional<Failure>& OpenFailure() const { return openFailure_; }
 
-    // Drops the index and commits the renames. A failed commit (3218 locked,
+    // Commits the renames. A failed commit (3218 locked,
     // 3026 disk full, 3043 disk error) is reported as "VarNameInQuelleErsetzen".
     void Close();
 
   private:
-    void DropIndexAndClose();
+    void CloseDatabase();
 
     RunState& run_;
     dao::Database db_;
@@ -73,7 +72,6 @@ class UnitDatabaseSession {
     // The upper-cased var_name values, when all are known and plain ASCII.
     std::optional<std::unordered_set<std::string>> names_;
     bool started_ = false;
-    bool indexed_ = false;
 };
 
 // VarNameInQuelleErsetzen (name_resolution.h) working on an open session's

@@ -103,7 +103,7 @@ TEST_F(EngineDialect, TakeoverQueryMatchesAllThreeKeys) {
 }
 
 TEST_F(EngineDialect, AnIndexChangesNoResult) {
-    db.CreateIndex("ix", "PRESET_DEFS", {"machine_type", "var_name", "offset_or_bitno"});
+    db.CreateTemporaryIndex("ix", "PRESET_DEFS", {"machine_type", "var_name", "offset_or_bitno"});
     EXPECT_EQ(Ids(TakeoverSql("m1", "HEIZUNG.SOLL", "0", "")), (std::vector<int32_t>{5}));
     EXPECT_EQ(Ids(TakeoverSql("M1", "äpfel", "0", "")), (std::vector<int32_t>{9}));
     EXPECT_EQ(Ids(RenameSql("Heizung.Soll")), (std::vector<int32_t>{5, 2, 8}));

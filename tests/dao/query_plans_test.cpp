@@ -151,7 +151,7 @@ TEST_F(EngineQueryPlans, IndexesComeAndGoWithoutChangingResults) {
         return "SELECT T.* FROM T WHERE T.name = \"" + name + "\"";
     };
     EXPECT_EQ(Ids(byName("a")), (std::vector<int32_t>{1, 3}));
-    db.CreateIndex("by_name", "T", {"name"});
+    db.CreateTemporaryIndex("by_name", "T", {"name"});
     EXPECT_EQ(Ids(byName("a")), (std::vector<int32_t>{1, 3}));
     EXPECT_EQ(Ids(byName("c")), (std::vector<int32_t>{4}));
     db.DropIndex("by_name");

@@ -146,8 +146,8 @@ TEST_F(EngineRecordset, OverlongStoredTextStillReads) {
     EXPECT_EQ(FailureNumber([&] { rs.Fields().Item("x").SetValue(Variant::Text("abcd")); }), 3163);
 }
 
-TEST_F(EngineRecordset, AnEmptyBinaryValueStaysEmptyNotNull) {
-    // Regression: an empty value was bound from no buffer and stored as Null.
+// An empty value was once bound from no buffer, which SQLite stores as Null.
+TEST_F(EngineRecordset, AnEmptyBinaryValueIsNoLongerStoredAsNull) {
     MakeSqlite(dir.path() / "blob.mdb", "CREATE TABLE T (z LONGBINARY);");
     {
         auto db = dao::OpenDatabase(dir.path() / "blob.mdb");

@@ -169,9 +169,9 @@ TEST(ErrorSub, AnUnwritableLogStillShowsTheDialog) {
         std::string::npos);
 }
 
-TEST(ErrorSub, AFailingUnitNameLookupIsReportedOnceNotForever) {
-    // Regression: the unit-name lookup reports its own failure through
-    // ErrorSub, which asks for the unit name again.
+// The unit-name lookup reports its own failure through ErrorSub, which asks
+// for the unit name again: it once did so forever.
+TEST(ErrorSub, AFailingUnitNameLookupNoLongerReportsItselfForever) {
     TestRun t;
     int lookups = 0;
     t.run.UnitName = [&] {

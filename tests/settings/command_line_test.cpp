@@ -162,10 +162,10 @@ TEST(ReadCommandQuietly, NeverReports) {
     EXPECT_EQ(t.run.FailuresReported, 0);
 }
 
-// Regression: in an integrated start the error log's path is the LOGFILE
-// value, so a LOGFILE switch at the very end of the line made the report of
-// its own failure ask for it again, without end.
-TEST(GetPathLogfile, BrokenLogfileSwitchIsReportedOnce) {
+// In an integrated start the error log's path is the LOGFILE value, so a
+// LOGFILE switch at the very end of the line once made the report of its own
+// failure ask for it again, without end.
+TEST(GetPathLogfile, BrokenLogfileSwitchNoLongerReportsItselfWithoutEnd) {
     TestRun t;
     WireSettings(t.run);
     t.process.commandLine = "/EXTERNAL=TRXCFG /LOGFILE";

@@ -21,11 +21,11 @@ TEST(WireSettings, ErrorLogNamesTheUnitAndTheLogfileSwitch) {
               "Fehler in Heat / Calvora_Config / WorkOnMDB (Nr. 6) :Overflow\r\n");
 }
 
-// Regression: ErrorSub asks GetOCXName for the unit name, and a program
-// name too short to name a unit made GetOCXName report its own failure
-// through ErrorSub again and again. The nested report names no unit, and
-// the run goes on.
-TEST(WireSettings, ShortProgramNameIsReportedWithoutEndlessRecursion) {
+// ErrorSub asks GetOCXName for the unit name, and a program name too short
+// to name a unit once made GetOCXName report its own failure through
+// ErrorSub again and again. The nested report names no unit, and the run
+// goes on.
+TEST(WireSettings, ShortProgramNameNoLongerReportedInEndlessRecursion) {
     TestRun t;
     WireSettings(t.run);
     t.process.programFile = "C:\\Project\\Config\\Short";
