@@ -318,6 +318,17 @@ TEST_F(IniProfileTest, WriteKeepsPermissionsAndLinks) {
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
 
+TEST_F(IniProfileTest, AReplacedFileStaysWholeForWhoeverHoldsTheOldOne) {
+    // The new file takes the name; the old one is never written into, so a
+    // reader that holds it (a link, an open handle) reads the old content whole.
+    fs::path file = File("[A]\r\nk=old\r\n");
+    fs::path held = dir_.path() / "held.ini";
+    fs::create_hard_link(file, held);
+    EXPECT_TRUE(WriteProfileString(file, "A", "k", "new"));
+    EXPECT_EQ(ReadFileBytes(held), "[A]\r\nk=old\r\n");
+    EXPECT_EQ(ReadFileBytes(file), "[A]\r\nk=new\r\n");
+}
+
 TEST_F(IniProfileTest, AWriteThatChangesNothingLeavesTheFileAlone) {
     fs::path file = File("[A]\r\nk=0\r\n");
     const auto before = fs::last_write_time(file);
