@@ -50,6 +50,10 @@ bool ChooseHeadlessPlatform(Process& process, Files& files) {
 
 int main(int argc, char** argv, char** envp) {
     PathModel paths = PathModel::FromEnvironment();
+    // The run goes on without the entries left out; the user learns why a
+    // drive is not where it was meant to be.
+    for (const std::string& ignored : paths.IgnoredDriveEntries())
+        std::cerr << "Calvora_Config: " << ignored << "\n";
     HostFiles files(paths);
     HostProcess process(argc, argv, envp, paths);
     if (!ChooseHeadlessPlatform(process, files)) {

@@ -67,6 +67,36 @@ fs::path DefaultDriveC() {
     return fs::path(home && *home ? home : "/tmp") / ".local" / "state" / "config-exe" / "drive_c";
 }
 
+// Reads "X:=/host/folder" entries separated by ';' into drives; each entry
+// left out gets a message in ignored. Nothing is guessed: a relative folder
+// would move with the current directory, and a second mapping of a letter
+// would silently override what the user wrote first.
+void ReadDriveTable(std::string_view table, std::map<char, fs::path>& drives,
+                    std::vector<std::string>& ignored) {
+    while (!table.empty()) {
+        size_t semi = table.find(';');
+        std::string entry = Trim(table.substr(0, semi));
+        table = semi == std::string_view::npos ? std::string_view() : table.substr(semi + 1);
+        if (entry.empty())
+            continue;
+        auto ignore = [&](const std::string& reason) {
+            ignored.push_back("CONFIG_EXE_DRIVES entry \"" + entry + "\" ignored: " + reason);
+        };
+        if (!HasDriveLetter(entry) || entry.size() < 3 || entry[2] != '=') {
+            ignore("it is not of the form X:=/host/folder");
+            continue;
+        }
+        fs::path folder = fs::path(entry.substr(3)).lexically_normal();
+        char letter = UpperLetter(entry[0]);
+        if (!folder.is_absolute())
+            ignore("the host folder is not an absolute path");
+        else if (drives.count(letter))
+            ignore(std::string("drive ") + letter + ": is mapped by an earlier entry");
+        else
+            drives[letter] = folder;
+    }
+}
+
 }  // namespace
 
 PathModel::PathModel(std::map<char, fs::path> drives, fs::path currentDir, fs::path defaultDriveC)
@@ -76,22 +106,14 @@ PathModel::PathModel(std::map<char, fs::path> drives, fs::path currentDir, fs::p
 
 PathModel PathModel::FromEnvironment() {
     std::map<char, fs::path> drives;
-    if (const char* table = std::getenv("CONFIG_EXE_DRIVES")) {
-        std::string_view rest(table);
-        while (!rest.empty()) {
-            size_t semi = rest.find(';');
-            std::string_view entry = rest.substr(0, semi);
-            rest = semi == std::string_view::npos ? std::string_view() : rest.substr(semi + 1);
-            std::string e = Trim(entry);
-            // "X:=/host/folder"; anything else is ignored rather than guessed at.
-            if (e.size() >= 4 && HasDriveLetter(e) && e[2] == '=') {
-                drives[UpperLetter(e[0])] = fs::path(e.substr(3)).lexically_normal();
-            }
-        }
-    }
+    std::vector<std::string> ignored;
+    if (const char* table = std::getenv("CONFIG_EXE_DRIVES"))
+        ReadDriveTable(table, drives, ignored);
     std::error_code ec;
     fs::path cwd = fs::current_path(ec);
-    return PathModel(std::move(drives), ec ? fs::path("/") : cwd, DefaultDriveC());
+    PathModel model(std::move(drives), ec ? fs::path("/") : cwd, DefaultDriveC());
+    model.ignoredDriveEntries_ = std::move(ignored);
+    return model;
 }
 
 std::optional<fs::path> PathModel::DriveRoot(char letter) const {

@@ -6,7 +6,12 @@
 // Windows path into a host path, through a drive table:
 //
 //   - CONFIG_EXE_DRIVES maps drive letters to host folders, entries separated
-//     by ';', e.g. "C:=/srv/drive_c;D:=/mnt/backup".
+//     by ';', e.g. "C:=/srv/drive_c;D:=/mnt/backup". The letter may be given
+//     in either case; blanks around an entry and empty entries do not count.
+//     An entry that is not "X:=/absolute/host/folder", or that maps a letter
+//     mapped before it (the first mapping holds), is left out and reported
+//     through IgnoredDriveEntries(): a guessed drive would send files to
+//     places the user never meant.
 //   - Unless mapped, Z: is the host root "/", and C: is a per-user folder
 //     ($XDG_STATE_HOME/config-exe/drive_c, else ~/.local/state/config-exe/
 //     drive_c), created when first written to, so the fixed service log on C:
@@ -27,6 +32,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace calvora {
 
@@ -37,8 +43,13 @@ class PathModel {
               std::filesystem::path defaultDriveC);
 
     // The table from CONFIG_EXE_DRIVES, XDG_STATE_HOME/HOME and the process's
-    // current directory.
+    // current directory. Entries of CONFIG_EXE_DRIVES that were left out are
+    // described in IgnoredDriveEntries().
     static PathModel FromEnvironment();
+
+    // One message per entry of CONFIG_EXE_DRIVES that FromEnvironment left
+    // out, naming the entry and the reason; empty for a model built directly.
+    const std::vector<std::string>& IgnoredDriveEntries() const { return ignoredDriveEntries_; }
 
     // The host path of a Windows path, with case-blind component lookup;
     // nullopt when the drive is not mapped or the path is empty.
@@ -57,6 +68,7 @@ class PathModel {
     std::map<char, std::filesystem::path> drives_;
     std::filesystem::path currentDir_;
     std::filesystem::path defaultDriveC_;
+    std::vector<std::string> ignoredDriveEntries_;
 };
 
 }  // namespace calvora

@@ -1,6 +1,6 @@
 // What the procedures need from the window system: modal message boxes with
 // the runtime's numeric styles and answers, processing of pending window
-// events, and the busy cursor. The Qt implementation lives in platform/qt/;
+// events, and the busy cursor. The Qt implementation lives in app/qt/;
 // tests script the answers.
 #pragma once
 

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   mdbtools-dev
   xvfb xdotool
+  locales
 )
 
 missing=()

@@ -119,6 +119,7 @@ TEST_F(CaptionsTest, HelpIdZeroHasNoEntryAndHelpIdOutsideTheTableSkipsTheRestOfT
     form.Add({"NoHelp", "CommandButton", {}, "", 0}, "A");
     form.Add({"BadHelp", "CommandButton", {}, "", 101}, "B");
     form.Add({"After", "CommandButton", {}, "", 3}, "C");
+    form.Add({"Last", "CommandButton", {}, "", 100}, "D");
     LoadToolTipTexts(t.run, form);
 
     EXPECT_FALSE(HasKey("1031", "Help0"));
@@ -130,6 +131,8 @@ TEST_F(CaptionsTest, HelpIdZeroHasNoEntryAndHelpIdOutsideTheTableSkipsTheRestOfT
     // The next control is still handled, and the skip is silent.
     EXPECT_EQ(Entry("1031", "Help3"), "0");
     EXPECT_EQ(Entry("1031", "TTT_After_"), "0");
+    EXPECT_EQ(Entry("1031", "Help100"), "0");
+    EXPECT_EQ(Entry("1031", "TTT_Last_"), "0");
     EXPECT_TRUE(t.ui.boxes.empty());
     EXPECT_EQ(t.run.FailuresReported, 0);
 }

@@ -46,16 +46,19 @@ TEST(ShowInfoTextTest, OutsideTheQuestModeNothingIsShown) {
     EXPECT_TRUE(t.ui.boxes.empty());
 }
 
-TEST(ShowInfoTextTest, HelpIdOutsideTheTableShowsAnEmptyBoxWithoutReport) {
-    for (int32_t id : {0, 101, -1}) {
+TEST(ShowInfoTextTest, HelpIdOutsideOneToHundredShowsAnEmptyBoxWithoutReport) {
+    for (int32_t id : {0, 1, 100, 101, -1}) {
         TestRun t;
         TestForm form;
         t.run.QuestMode = true;
+        for (int32_t i = 1; i <= 100; ++i)
+            t.run.HelpTexts[i] = "Help " + std::to_string(i);
         t.ui.Answer(box::kOk);
         ShowInfoText(t.run, form.Add({"Other", "CommandButton", {}, "", id}));
-        ASSERT_EQ(t.ui.boxes.size(), 1u);
-        EXPECT_EQ(t.ui.boxes[0].text, "");
-        EXPECT_EQ(t.run.FailuresReported, 0);
+        ASSERT_EQ(t.ui.boxes.size(), 1u) << id;
+        EXPECT_EQ(t.ui.boxes[0].text, id >= 1 && id <= 100 ? "Help " + std::to_string(id) : "")
+            << id;
+        EXPECT_EQ(t.run.FailuresReported, 0) << id;
     }
 }
 

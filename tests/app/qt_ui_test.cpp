@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
@@ -37,12 +38,49 @@ struct SeenBox {
     QString defaultButton;
 };
 
+// Acts once on the message box that the code under test opens while the
+// watch lives. A box that never opens, or a call that does not return once
+// the box was answered, must fail the test within seconds instead of waiting
+// for CTest's limit: after kLimitMs the watch reports the failure and ends
+// every event loop of the test program, so whatever waits returns.
+class BoxWatch {
+  public:
+    explicit BoxWatch(std::function<void(QMessageBox*)> act) : act_(std::move(act)) {
+        waited_.start();
+        QObject::connect(&poll_, &QTimer::timeout, [this] { Poll(); });
+        poll_.start(10);
+    }
+
+  private:
+    static constexpr int kLimitMs = 5000;
+
+    void Poll() {
+        if (!acted_) {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                acted_ = true;
+                act_(box);
+                return;
+            }
+        }
+        if (waited_.elapsed() > kLimitMs) {
+            poll_.stop();
+            ADD_FAILURE() << (acted_ ? "the answered box's call did not return within "
+                                     : "no message box opened within ")
+                          << kLimitMs << " ms";
+            QCoreApplication::exit(1);
+        }
+    }
+
+    std::function<void(QMessageBox*)> act_;
+    bool acted_ = false;
+    QTimer poll_;
+    QElapsedTimer waited_;
+};
+
 // Shows a box through QtUi; while it is open, records it and presses Enter.
 int ShowAndPressEnter(QtUi& ui, const std::string& text, int style, const std::string& title,
                       SeenBox& seen) {
-    QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
+    BoxWatch watch([&](QMessageBox* box) {
         seen.icon = box->icon();
         seen.title = box->windowTitle();
         seen.text = box->text();
@@ -115,10 +153,8 @@ TEST(QtUiTest, FailureEscapingAHandlerIsARunTimeErrorThatEndsTheProgram) {
     SeenBox seen;
     QTimer::singleShot(0,
                        [&] { ui.RunHandler([] { throw Failure(13, "test", "Type mismatch"); }); });
-    QTimer::singleShot(0, [&] {
+    BoxWatch watch([&](QMessageBox* box) {
         // Runs inside the run-time error box's own loop.
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
         seen.text = box->text();
         seen.icon = box->icon();
         box->accept();

@@ -1,11 +1,11 @@
 // Opening databases and the transaction rule.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
 #include "dao/dao.h"
 #include "tests/dao/test_files.h"
 #include "tests/support/test_run.h"
+#include "tests/support/unprivileged.h"
 
 namespace calvora::test {
 namespace {
@@ -57,11 +57,11 @@ TEST_F(EngineOpen, ForeignFilesAre3343) {
 }
 
 TEST_F(EngineOpen, ReadOnlyFileIsReported) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root ignores file permissions";
     MakeSqlite(Db(), kPresetDefsSql);
     fs::permissions(Db(), fs::perms::owner_read);
-    EXPECT_EQ(FailureNumber([&] { OpenDatabase(Db()); }), 3051);
+    AsUnprivilegedUser({dir.path()}, [&] {  // root ignores file permissions
+        EXPECT_EQ(FailureNumber([&] { OpenDatabase(Db()); }), 3051);
+    });
 }
 
 TEST_F(EngineOpen, LockedFileFailsWithinTheWaitInsteadOfHanging) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <ostream>
+
 #include "tests/support/test_run.h"
 
 namespace calvora {
@@ -103,15 +106,23 @@ TEST(ErrorProtocol, ALibraryExceptionIsReportedLikeAnyFailure) {
 }
 
 // The outcomes of ErrorSub, one row per combination of silent mode, the fatal
-// flag and the answer.
+// flag, the answer and, for silent runs, whether the service log can be
+// written.
 struct Outcome {
+    const char* name;
     bool silent;
     bool fatal;
     int answer;  // 0: no box expected
     int16_t result;
     int style;
     const char* title;
+    bool serviceLogWritable = true;
 };
+
+// Failure messages and test names show the row's name, not its bytes.
+void PrintTo(const Outcome& o, std::ostream* out) {
+    *out << o.name;
+}
 
 class ErrorSubOutcome : public ::testing::TestWithParam<Outcome> {};
 
@@ -119,6 +130,8 @@ TEST_P(ErrorSubOutcome, LogsThenAsksOrWritesTheServiceLog) {
     const Outcome& o = GetParam();
     TestRun t;
     t.run.SilentMode = o.silent;
+    if (!o.serviceLogWritable)
+        std::filesystem::create_directories(t.Host("C:\\BrantorServicePack.log"));
     if (o.answer)
         t.ui.Answer(o.answer);
     int16_t result = ErrorSub(t.run, -2147217900, "DAO.Database", "Syntax error",
@@ -131,8 +144,10 @@ TEST_P(ErrorSubOutcome, LogsThenAsksOrWritesTheServiceLog) {
         "Unexpected error!\n\rSyntax error\n\rError logged to \n\rC:\\PROJECT\\TRXCFGLOG.TXT";
     if (o.silent) {
         EXPECT_TRUE(t.ui.boxes.empty());
-        EXPECT_EQ(t.Read("C:\\BrantorServicePack.log"),
-                  "! Fault Calvora_Config: " + message + "\r\n");
+        if (o.serviceLogWritable) {
+            EXPECT_EQ(t.Read("C:\\BrantorServicePack.log"),
+                      "! Fault Calvora_Config: " + message + "\r\n");
+        }
     } else {
         ASSERT_EQ(t.ui.boxes.size(), 1u);
         EXPECT_EQ(t.ui.boxes[0].style, o.style);
@@ -144,10 +159,15 @@ TEST_P(ErrorSubOutcome, LogsThenAsksOrWritesTheServiceLog) {
 
 INSTANTIATE_TEST_SUITE_P(
     SummaryTable, ErrorSubOutcome,
-    ::testing::Values(Outcome{true, false, 0, 2, 0, ""}, Outcome{true, true, 0, 2, 0, ""},
-                      Outcome{false, false, box::kYes, 2, box::kYesNoStop, "Unexpected error"},
-                      Outcome{false, false, box::kNo, 1, box::kYesNoStop, "Unexpected error"},
-                      Outcome{false, true, box::kOk, 1, box::kOkStop, "Fatal error"}));
+    ::testing::Values(
+        Outcome{"SilentGoesOn", true, false, 0, 2, 0, ""},
+        Outcome{"SilentFatalGoesOn", true, true, 0, 2, 0, ""},
+        Outcome{"SilentGoesOnWithoutServiceLog", true, false, 0, 2, 0, "", false},
+        Outcome{"SilentFatalGoesOnWithoutServiceLog", true, true, 0, 2, 0, "", false},
+        Outcome{"ResumeYesGoesOn", false, false, box::kYes, 2, box::kYesNoStop, "Unexpected error"},
+        Outcome{"ResumeNoEnds", false, false, box::kNo, 1, box::kYesNoStop, "Unexpected error"},
+        Outcome{"FatalEnds", false, true, box::kOk, 1, box::kOkStop, "Fatal error"}),
+    [](const ::testing::TestParamInfo<Outcome>& info) { return std::string(info.param.name); });
 
 TEST(ErrorSub, EmptyDescriptionLeavesAnEmptySecondLine) {
     TestRun t;

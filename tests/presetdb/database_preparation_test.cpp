@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "presetdb/project_database.h"
 #include "tests/presetdb/preset_project.h"
 
 namespace fs = std::filesystem;
@@ -89,6 +90,21 @@ TEST(WorkOnMDB, PublishesTheRegeneratedWorkspaceWithTheValuesTakenOver) {
                     "4|M2|W_M2_b|two|0.0"}));
     EXPECT_TRUE(p.folder.Read(kUnitDb) == p.folder.Read(kSourceDb));
     EXPECT_TRUE(p.Rows(kUnitDb, "SELECT name FROM sqlite_master WHERE type = 'index'").empty());
+}
+
+// The workspace replaces the unit database under its name; the old file is
+// never written into, so whoever holds it (a link, an open handle) still
+// reads it whole, and a stop at any moment leaves the old or the new file.
+TEST(CopyDatabaseFile, WhoeverHoldsTheOldUnitDatabaseReadsItWhole) {
+    PresetProject p;
+    p.CreateUnit(kSourceDb, {{1, 1, "W_M1_new", "new", "M1", 0, 2}});
+    p.CreateUnit(kUnitDb, {{1, 1, "W_M1_old", "old", "M1", 0, 1}});
+    const fs::path held = p.folder.Root() / "held.mdb";
+    fs::create_hard_link(p.folder.Host(kUnitDb), held);
+    const std::string old = ReadFileBytes(held);
+    CopyDatabaseFile(p.run, kSourceDb, kUnitDb);
+    EXPECT_TRUE(ReadFileBytes(held) == old) << "the old unit database was written into";
+    EXPECT_TRUE(p.folder.Read(kUnitDb) == p.folder.Read(kSourceDb));
 }
 
 TEST(WorkOnMDB, TheSourceDatabaseKeepsItsLastWriteTime) {

@@ -52,6 +52,8 @@ TEST(Generation, IntegratedStartValidatesBySubstringOrAllInAnyCase) {
         {"aLl", {"A", "-", "B"}, {"A", "B"}},
         {"M10", {"M1", "M2"}, {"M1"}},
         {"m2;x", {"M1", "M2"}, {"M2"}},
+        {"x, M2, y", {"M1", "M2", "M3"}, {"M2"}},
+        {"x;m3", {"M1", "M2", "M3"}, {"M3"}},
         {"", {"A"}, {}},
         {"A,-", {"-"}, {}},
     };

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <filesystem>
 
 #include "errors/error_protocol.h"
 #include "errors/logs.h"
+#include "tests/support/german_locale.h"
 #include "tests/support/test_run.h"
 
 namespace calvora::test {
@@ -121,7 +121,8 @@ TEST_F(IniAccessTest, LoadIniBooleanReportsAnythingButTrueOrFalse) {
 
 TEST_F(IniAccessTest, SaveIniWritesTheTextOfEachType) {
     // Numbers never take the user's decimal comma.
-    std::setlocale(LC_ALL, "de_DE.UTF-8");
+    GermanLocale german;
+    ASSERT_TRUE(german.Problem().empty()) << german.Problem();
     const std::pair<Variant, const char*> cases[] = {
         {Variant::Boolean(true), "true"},    {Variant::Boolean(false), "false"},
         {Variant::Integer(5), "5"},          {Variant::Integer(-5), "-5"},
@@ -134,7 +135,6 @@ TEST_F(IniAccessTest, SaveIniWritesTheTextOfEachType) {
         EXPECT_EQ(SaveIni(t.run, value, "Info", "S_Prog", kIni), 1) << text;
         EXPECT_EQ(t.Read(kIni), std::string("[Info]\r\nS_Prog=") + text + "\r\n") << text;
     }
-    std::setlocale(LC_ALL, "C");
     EXPECT_TRUE(t.ui.boxes.empty());
 }
 

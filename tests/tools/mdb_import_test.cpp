@@ -4,13 +4,9 @@
 #include "tools/mdb_import.h"
 
 #include <gtest/gtest.h>
-#include <langinfo.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -22,6 +18,7 @@
 #include <variant>
 
 #include "dao/dao.h"
+#include "tests/support/german_locale.h"
 #include "tests/support/test_run.h"
 #include "tools/mdb_schema.h"
 #include "tools/mdb_values.h"
@@ -327,76 +324,18 @@ TEST(MdbImport, HeatingProjectTablesKeepEveryFieldAndValue) {
     ExpectRows(sourceDb, "Source_DEFS", kSourceDefs);
 }
 
-// A de_DE.UTF-8 locale generated with localedef into a temporary folder and
-// found through LOCPATH, so the test runs whatever locales the machine has
-// installed. Empty (with the reason in skipReason) when it cannot be made.
-class GeneratedGermanLocale {
-  public:
-    static constexpr const char* kName = "de_DE.UTF-8";
-
-    GeneratedGermanLocale() {
-        const char* const localedef = "/usr/bin/localedef";
-        if (!fs::exists(localedef)) {
-            skipReason =
-                std::string(localedef) + " is missing, so no de_DE.UTF-8 locale can be made";
-            return;
-        }
-        const fs::path target = dir_.path() / kName;
-        const pid_t pid = fork();
-        if (pid == 0) {
-            execl(localedef, "localedef", "-i", "de_DE", "-f", "UTF-8", target.c_str(), nullptr);
-            _exit(127);
-        }
-        waitpid(pid, nullptr, 0);
-        // localedef ends with 1 after mere warnings; the compiled category
-        // tells whether the locale is there.
-        if (!fs::exists(target / "LC_NUMERIC")) {
-            skipReason = "localedef could not make " + target.string();
-            return;
-        }
-        const char* previous = std::getenv("LOCPATH");
-        previousLocPath_ = previous ? std::optional<std::string>(previous) : std::nullopt;
-        setenv("LOCPATH", dir_.path().c_str(), 1);
-    }
-
-    ~GeneratedGermanLocale() {
-        if (previousLocPath_)
-            setenv("LOCPATH", previousLocPath_->c_str(), 1);
-        else
-            unsetenv("LOCPATH");
-    }
-
-    std::string skipReason;
-
-  private:
-    TempDir dir_;
-    std::optional<std::string> previousLocPath_;
-};
-
 // Numbers are read from their stored bytes: a locale whose decimal mark is a
 // comma must not turn 1.5 into 1 or "1,5".
 TEST(MdbImport, GermanNumericLocaleChangesNoValue) {
-    GeneratedGermanLocale generated;
-    if (!generated.skipReason.empty())
-        GTEST_SKIP() << generated.skipReason << "; the German-locale check did not run";
-    const std::string name = GeneratedGermanLocale::kName;
-    locale_t german = newlocale(LC_NUMERIC_MASK, name.c_str(), nullptr);
-    ASSERT_NE(german, nullptr) << "the generated " << name << " locale cannot be loaded";
-    ASSERT_EQ(std::string(nl_langinfo_l(RADIXCHAR, german)), ",");
-    const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
-    std::setlocale(LC_NUMERIC, name.c_str());
-    locale_t before = uselocale(german);
-    const std::locale previousCpp = std::locale::global(std::locale(name));
-
     TempDir dir;
     const fs::path target = dir.path() / "all_types.db";
-    Result r = Import({(AccessData() / "all_types.mdb").string(), target.string()});
-    Result check = Import({"--check", (AccessData() / "all_types.mdb").string()});
-
-    std::locale::global(previousCpp);
-    uselocale(before);
-    freelocale(german);
-    std::setlocale(LC_NUMERIC, previous.c_str());
+    Result r, check;
+    {
+        GermanLocale german;
+        ASSERT_TRUE(german.Problem().empty()) << german.Problem();
+        r = Import({(AccessData() / "all_types.mdb").string(), target.string()});
+        check = Import({"--check", (AccessData() / "all_types.mdb").string()});
+    }
 
     ASSERT_EQ(r.code, 0) << r.err;
     ExpectAllTypes(target);
