@@ -1,0 +1,292 @@
+// presetdb export: project databases written back into Access (Jet 4)
+// files, read back with mdbtools and compared value by value; pages of
+// tables that do not change compared byte by byte; refusals and failures.
+#include "tools/mdb_export.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <sstream>
+
+#include "tests/support/sqlite_file.h"
+#include "tests/support/test_run.h"
+#include "tools/jet_image.h"
+#include "tools/mdb_export_source.h"
+#include "tools/mdb_import.h"
+#include "tools/mdb_reader.h"
+
+namespace fs = std::filesystem;
+
+namespace calvora::test {
+namespace {
+
+using mdbexport::TableRecords;
+using mdbimport::FieldValue;
+
+fs::path Access(const std::string& name) {
+    return TestDataDir() / "access" / name;
+}
+
+struct Result {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+Result Export(const std::vector<std::string>& args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int code = RunExportCommand(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+// A writable copy of a fixture and the database the import makes of it.
+struct Imported {
+    fs::path access;
+    fs::path db;
+};
+
+Imported Import(const std::string& fixture, const fs::path& dir) {
+    Imported i{dir / fs::path(fixture).filename(), dir / "imported.mdb"};
+    WriteFileBytes(i.access, ReadFileBytes(Access(fixture)));
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(RunImportCommand({i.access.string(), i.db.string()}, out, err), 0) << err.str();
+    return i;
+}
+
+// Every table of an Access file as mdbtools reads it, in the model of the
+// project side, so both compare with ==.
+std::vector<TableRecords> ReadAccess(const fs::path& file) {
+    mdbimport::AccessReader reader(file);
+    std::vector<TableRecords> tables;
+    for (const mdbimport::ImportTable& table : reader.Tables()) {
+        TableRecords& t = tables.emplace_back();
+        t.table = table;
+        reader.ReadRecords(table, [&](const std::vector<FieldValue>& values, int64_t) {
+            t.rows.push_back(values);
+        });
+    }
+    return tables;
+}
+
+const TableRecords& Table(const std::vector<TableRecords>& tables, const std::string& name) {
+    for (const TableRecords& t : tables) {
+        if (t.table.name == name)
+            return t;
+    }
+    ADD_FAILURE() << "no table " << name;
+    static const TableRecords none;
+    return none;
+}
+
+void ExpectSameTable(const TableRecords& actual, const TableRecords& expected) {
+    ASSERT_EQ(actual.table.fields.size(), expected.table.fields.size()) << expected.table.name;
+    for (size_t i = 0; i < expected.table.fields.size(); ++i) {
+        const auto& a = actual.table.fields[i];
+        const auto& e = expected.table.fields[i];
+        EXPECT_EQ(a.name, e.name);
+        EXPECT_EQ(a.type, e.type) << e.name;
+        EXPECT_EQ(a.size, e.size) << e.name;
+        EXPECT_EQ(a.counter, e.counter) << e.name;
+    }
+    EXPECT_EQ(actual.table.recordCount, static_cast<int64_t>(expected.rows.size()));
+    ASSERT_EQ(actual.rows.size(), expected.rows.size()) << expected.table.name;
+    for (size_t r = 0; r < expected.rows.size(); ++r)
+        ASSERT_TRUE(actual.rows[r] == expected.rows[r])
+            << expected.table.name << " record " << r + 1;
+}
+
+std::set<uint32_t> ChangedPages(const std::string& before, const std::string& after) {
+    std::set<uint32_t> changed;
+    for (size_t p = 0; p * mdbexport::kPageSize < before.size(); ++p) {
+        if (before.compare(p * mdbexport::kPageSize, mdbexport::kPageSize, after,
+                           p * mdbexport::kPageSize, mdbexport::kPageSize) != 0) {
+            changed.insert(static_cast<uint32_t>(p));
+        }
+    }
+    return changed;
+}
+
+// --- round trips ------------------------------------------------------------
+
+TEST(MdbExport, UnchangedImportGivesBackTheOriginalFile) {
+    for (const char* fixture :
+         {"all_types.mdb", "heating/Calvora.mdb", "heating/Calvora_Source.mdb",
+          "steady/Calvora.mdb", "steady/Calvora_Source.mdb"}) {
+        TempDir dir;
+        const Imported i = Import(fixture, dir.path());
+        const fs::path target = dir.path() / "target.mdb";
+        const Result r =
+            Export({i.db.string(), "--into", i.access.string(), "--out", target.string()});
+        ASSERT_EQ(r.code, 0) << fixture << ": " << r.err;
+        EXPECT_NE(r.out.find("0 tables replaced"), std::string::npos) << r.out;
+        EXPECT_EQ(ReadFileBytes(target), ReadFileBytes(i.access)) << fixture;
+    }
+}
+
+// Every field type, nulls, Unicode text, long memo and OLE values on
+// long-value pages (one page and chains), and an AutoNumber.
+TEST(MdbExport, ChangedTableOfEveryTypeReadsBackValueForValue) {
+    TempDir dir;
+    const Imported i = Import("all_types.mdb", dir.path());
+    ExecuteScript(i.db,
+                  "UPDATE AllTypes SET Name = 'Größe € ß', Notes = printf('%.5000c', 'ä'), "
+                  "Blob = randomblob(3000) WHERE Counter = 1;"
+                  "UPDATE AllTypes SET Notes = printf('%.70c', 'x'), Blob = randomblob(70000), "
+                  "Money = -12.3456, Real32 = 0.5, \"When\" = '1899-12-29 06:00:00' "
+                  "WHERE Counter = 2;"
+                  "INSERT INTO AllTypes (Counter, Flag, Name) VALUES (40, 0, 'Z');"
+                  "INSERT INTO AllTypes (Counter, Flag) VALUES (41, -1);");
+    const fs::path target = dir.path() / "target.mdb";
+    const Result r = Export({i.db.string(), "--into", i.access.string(), "--out", target.string()});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("table AllTypes: replaced, 5 records (before 3)"), std::string::npos)
+        << r.out;
+    const auto expected = mdbexport::ReadProjectTables(i.db);
+    ExpectSameTable(Table(ReadAccess(target), "AllTypes"), Table(expected, "AllTypes"));
+}
+
+TEST(MdbExport, ThirtyTwoThousandRecordsReadBackWhole) {
+    TempDir dir;
+    const Imported i = Import("steady/Calvora.mdb", dir.path());
+    ExecuteScript(i.db,
+                  "DELETE FROM PRESET_DEFS;"
+                  "WITH RECURSIVE n(k) AS (SELECT 1 UNION ALL SELECT k + 1 FROM n WHERE k < 32767) "
+                  "INSERT INTO PRESET_DEFS (ID, machine_type, type, part, var_name, isBitArray, "
+                  "text, min, max) SELECT k, 'M' || (k % 7), k % 5, k, 'var_' || k, -(k % 2), "
+                  "printf('Text %d mit Umlaut ü', k), k * 0.25, k * 2.5 FROM n;");
+    const fs::path target = dir.path() / "target.mdb";
+    const Result r = Export({i.db.string(), "--into", i.access.string(), "--out", target.string()});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const auto expected = mdbexport::ReadProjectTables(i.db);
+    const auto actual = ReadAccess(target);
+    ExpectSameTable(Table(actual, "PRESET_DEFS"), Table(expected, "PRESET_DEFS"));
+    ExpectSameTable(Table(actual, "Source_PRESET_DEFS"), Table(expected, "Source_PRESET_DEFS"));
+}
+
+// The usual way back: only PRESET_DEFS changed; the pages of the source
+// tables, the system tables and everything else keep their bytes.
+TEST(MdbExport, SteadyProjectChangesOnlyThePagesOfTheReplacedTable) {
+    TempDir dir;
+    const Imported i = Import("steady/Calvora.mdb", dir.path());
+    ExecuteScript(i.db,
+                  "UPDATE PRESET_DEFS SET min = min + 1, text = 'geändert' WHERE ID % 2 = 0;"
+                  "INSERT INTO PRESET_DEFS (ID, var_name, isBitArray) VALUES (99, 'neu', -1);");
+    const fs::path target = dir.path() / "target.mdb";
+    const Result r = Export({i.db.string(), "--into", i.access.string(), "--out", target.string()});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("table Source_DEFS: unchanged"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("table PRESET_DEFS: replaced, 13 records (before 12)"), std::string::npos)
+        << r.out;
+    // In this fixture PRESET_DEFS has its definition on page 33, its usage
+    // maps on page 34, its records on page 35 and its map page 36; page 1
+    // holds the file's allocation map.
+    const std::set<uint32_t> allowed{1, 33, 34, 35, 36};
+    for (uint32_t page : ChangedPages(ReadFileBytes(i.access), ReadFileBytes(target)))
+        EXPECT_TRUE(allowed.count(page)) << "page " << page << " changed";
+    const auto expected = mdbexport::ReadProjectTables(i.db);
+    const auto actual = ReadAccess(target);
+    for (const char* table : {"Source_DEFS", "Source_PRESET_DEFS", "PRESET_DEFS"})
+        ExpectSameTable(Table(actual, table), Table(expected, table));
+}
+
+// The older projects' unit database has "categorie"; the run renames it.
+TEST(MdbExport, RenamedFieldArrivesUnderItsNewName) {
+    TempDir dir;
+    const Imported i = Import("heating/Calvora.mdb", dir.path());
+    ExecuteScript(i.db,
+                  "ALTER TABLE PRESET_DEFS RENAME COLUMN categorie TO category_id;"
+                  "ALTER TABLE PRESET_DEFS ADD COLUMN extra TEXT(20);"
+                  "UPDATE PRESET_DEFS SET extra = 'zusätzlich';");
+    const fs::path target = dir.path() / "target.mdb";
+    Result r = Export({"--check", i.db.string(), "--into", i.access.string()});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("field categorie LONG becomes category_id LONG"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("field extra TEXT(20) added"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(target));
+    r = Export({i.db.string(), "--into", i.access.string(), "--out", target.string()});
+    ASSERT_EQ(r.code, 0) << r.err;
+    ExpectSameTable(Table(ReadAccess(target), "PRESET_DEFS"),
+                    Table(mdbexport::ReadProjectTables(i.db), "PRESET_DEFS"));
+}
+
+// --- refusals and failures ---------------------------------------------------
+
+struct Refusal {
+    const char* name;
+    const char* fixture;
+    const char* script;                        // run on the imported database
+    void (*damage)(std::string& accessBytes);  // applied to the Access file
+    const char* message;
+};
+
+const Refusal kRefusals[] = {
+    {"jet3", "all_types.mdb", "", [](std::string& b) { b[0x14] = 0; }, "Jet 3"},
+    {"accdb", "all_types.mdb", "", [](std::string& b) { b.replace(4, 15, "Standard ACE DB"); },
+     ".accdb"},
+    {"damaged", "all_types.mdb", "", [](std::string& b) { b.resize(3 * 4096); }, "damaged"},
+    {"sqlite as Access", "all_types.mdb", "",
+     [](std::string& b) { b = "SQLite format 3" + std::string(1, '\0') + std::string(4080, 'x'); },
+     "already an SQLite database"},
+    {"short out of range", "all_types.mdb", "UPDATE AllTypes SET Small = 40000 WHERE Counter = 2;",
+     nullptr, "field \"Small\", record 2"},
+    {"text too long", "all_types.mdb",
+     "UPDATE AllTypes SET Name = printf('%.21c', 'x') WHERE Counter = 3;", nullptr,
+     "field \"Name\", record 3"},
+    {"indexed table changes", "steady/Calvora.mdb", "UPDATE Source_DEFS SET Var_Name = 'x';",
+     nullptr, "table \"Source_DEFS\" would change, but it has indexes"},
+};
+
+TEST(MdbExport, RefusedAndDamagedInputsFailWithoutTarget) {
+    for (const Refusal& c : kRefusals) {
+        TempDir dir;
+        const Imported i = Import(c.fixture, dir.path());
+        if (*c.script)
+            ExecuteScript(i.db, c.script);
+        if (c.damage) {
+            std::string bytes = ReadFileBytes(i.access);
+            c.damage(bytes);
+            WriteFileBytes(i.access, bytes);
+        }
+        const fs::path target = dir.path() / "target.mdb";
+        const Result r =
+            Export({i.db.string(), "--into", i.access.string(), "--out", target.string()});
+        EXPECT_EQ(r.code, 2) << c.name;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.name << ": " << r.err;
+        EXPECT_FALSE(fs::exists(target)) << c.name;
+    }
+}
+
+TEST(MdbExport, ExistingTargetIsReplacedOnlyWithForce) {
+    TempDir dir;
+    const Imported i = Import("all_types.mdb", dir.path());
+    const fs::path target = dir.path() / "target.mdb";
+    WriteFileBytes(target, "keep");
+    Result r = Export({i.db.string(), "--into", i.access.string(), "--out", target.string()});
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("--force"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFileBytes(target), "keep");
+    r = Export({"--force", i.db.string(), "--into", i.access.string(), "--out", target.string()});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(ReadFileBytes(target), ReadFileBytes(i.access));
+    r = Export({i.db.string(), "--into", i.access.string(), "--out", i.access.string()});
+    EXPECT_EQ(r.code, 2);
+}
+
+TEST(MdbExport, WrongWordsAreUsageErrors) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"db.mdb"},
+        {"db.mdb", "--into", "a.mdb"},
+        {"--check", "db.mdb", "--into", "a.mdb", "--out", "t.mdb"},
+        {"db.mdb", "--into", "a.mdb", "--out", "t.mdb", "--bogus"},
+        {"db.mdb", "other.mdb", "--into", "a.mdb", "--out", "t.mdb"},
+    };
+    for (const auto& words : cases)
+        EXPECT_EQ(Export(words).code, 1);
+}
+
+}  // namespace
+}  // namespace calvora::test
