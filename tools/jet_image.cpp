@@ -68,9 +68,9 @@ uint32_t JetImage::Allocate() {
     } else {
         page = PageCount();
         if (page >= kMaxPages) {
-            throw ExportFailure(file_ +
-                                ": the data needs more pages than an Access file can address "
-                                "(2 GB)");
+            throw PageLimitFailure(
+                "the data needs more pages than an Access file can address "
+                "(2 GB)");
         }
         bytes_.resize(bytes_.size() + kPageSize);
     }

@@ -27,6 +27,12 @@ class ExportFailure : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The file would grow past the 2 GB that Jet 4 addresses.
+class PageLimitFailure : public ExportFailure {
+  public:
+    using ExportFailure::ExportFailure;
+};
+
 inline constexpr uint32_t kPageSize = 4096;
 
 // A record's place on a page: its first byte and one past its last.
@@ -37,7 +43,8 @@ struct RowSpan {
 
 class JetImage {
   public:
-    // Takes the whole file. Raises ExportFailure when its size is not a whole
+    // Takes the whole file; fileName is how messages name it (quoted).
+    // Raises ExportFailure when its size is not a whole
     // number of pages or page 1 holds no allocation map it understands.
     JetImage(std::string bytes, std::string fileName);
 
@@ -54,7 +61,7 @@ class JetImage {
     uint32_t RowCount(uint32_t page) const;
 
     // A zeroed page, free until now; the file grows when none is. Raises
-    // ExportFailure past the largest file Jet 4 addresses (2 GB).
+    // PageLimitFailure past the largest file Jet 4 addresses (2 GB).
     uint32_t Allocate();
     // Zeroes page and marks it free for Allocate and in the allocation map.
     void GiveBack(uint32_t page);

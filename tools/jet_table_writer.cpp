@@ -269,7 +269,7 @@ class RecordWriter {
     RecordWriter(JetImage& image, MdbCatalogEntry* entry, const TableRecords& records)
         : image_(image),
           table_(records.table),
-          where_(Quoted(image.FileName()) + ": table " + Quoted(table_.name) + ", "),
+          where_(records.source + ": table " + Quoted(table_.name) + ", "),
           data_(image, static_cast<uint32_t>(entry->table_pg)),
           packer_(mdb_alloc_tabledef(entry)) {
         for (const ImportField& field : table_.fields) {
@@ -309,6 +309,15 @@ class RecordWriter {
                                 std::to_string(kMaxRecordSize) + ")");
         }
         data_.Add(buffer.data(), packed);
+    }
+
+    // Write, naming the record that no longer finds a page.
+    void WriteNumbered(const std::vector<FieldValue>& row, int64_t record) {
+        try {
+            Write(row, record);
+        } catch (const PageLimitFailure& f) {
+            throw ExportFailure(where_ + "record " + std::to_string(record) + ": " + f.what());
+        }
     }
 
     const PageFiller& Data() const { return data_; }
@@ -503,7 +512,7 @@ std::vector<uint32_t> WriteMapPage(JetImage& image, const std::vector<std::strin
 
 void ReplaceTable(JetImage& image, MdbCatalogEntry* entry, const TableRecords& records) {
     const ImportTable& table = records.table;
-    const std::string where = Quoted(image.FileName()) + ": table " + Quoted(table.name) + ": ";
+    const std::string where = image.FileName() + ": table " + Quoted(table.name) + ": ";
     const auto defPage = static_cast<uint32_t>(entry->table_pg);
     const OldDefinition old = ReadOldDefinition(image, defPage, where);
     GiveBackOldPages(image, defPage, old);
@@ -511,7 +520,7 @@ void ReplaceTable(JetImage& image, MdbCatalogEntry* entry, const TableRecords& r
     RecordWriter writer(image, entry, records);
     int64_t record = 0;
     for (const std::vector<FieldValue>& row : records.rows)
-        writer.Write(row, ++record);
+        writer.WriteNumbered(row, ++record);
 
     // Usage maps: the table's pages and those with space, then per memo /
     // OLE field the same for its long-value pages.

@@ -18,6 +18,7 @@
 #include <glib.h>
 #include <mdbtools.h>
 
+#include <string>
 #include <vector>
 
 #include "tools/jet_image.h"
@@ -32,12 +33,13 @@ using mdbimport::ImportTable;
 struct TableRecords {
     ImportTable table;  // name, fields; recordCount is rows.size()
     std::vector<std::vector<FieldValue>> rows;
+    std::string source;  // the file the records come from, as messages name it
 };
 
 // Writes records as the table whose definition is on page entry->table_pg.
 // entry comes from the catalog of the same file, opened by mdbtools.
-// Raises ExportFailure naming table, field and record (counted from 1) for
-// a value its field cannot hold (a number out of range, a text longer than
+// Raises ExportFailure naming records.source, table, field and record
+// (counted from 1) for a value its field cannot hold (a number out of range, a text longer than
 // the field, a date or GUID of the wrong form), for a record longer than a
 // page holds, when the table has indexes, and when the file would outgrow
 // what Jet addresses. image is then partly changed and must be dropped.

@@ -53,7 +53,7 @@ ImportField FieldOf(const dao::Field& f) {
 
 std::vector<TableRecords> ReadProjectTables(const std::filesystem::path& file) {
     std::vector<TableRecords> tables;
-    std::string where = Quoted(file.string()) + ": ";
+    const std::string where = Quoted(file.string()) + ": ";
     std::string place;  // the table, field and record being read
     try {
         auto db = dao::OpenDatabaseReadOnly(file);
@@ -61,6 +61,7 @@ std::vector<TableRecords> ReadProjectTables(const std::filesystem::path& file) {
         for (int32_t t = 0; t < defs.Count(); ++t) {
             TableRecords records;
             records.table.name = defs.Item(t).Name();
+            records.source = Quoted(file.string());
             place = "table " + Quoted(records.table.name) + ": ";
             auto rs = db.OpenRecordset(records.table.name);
             auto fields = rs.Fields();

@@ -212,6 +212,26 @@ TEST(MdbExport, RenamedFieldArrivesUnderItsNewName) {
                     Table(mdbexport::ReadProjectTables(i.db), "PRESET_DEFS"));
 }
 
+TEST(MdbExport, CheckListsReplacedUnchangedLeftOutAndRefusedTablesWithoutWriting) {
+    TempDir dir;
+    const Imported i = Import("steady/Calvora.mdb", dir.path());
+    ExecuteScript(i.db,
+                  "UPDATE PRESET_DEFS SET max = 1.5;"
+                  "UPDATE Source_DEFS SET Var_Name = 'x';"
+                  "CREATE TABLE Extra (a LONG);");
+    const std::string before = ReadFileBytes(i.access);
+    const Result r = Export({"--check", i.db.string(), "--into", i.access.string()});
+    ASSERT_EQ(r.code, 0) << r.err;
+    for (const char* line : {"table Source_DEFS: refused: it has indexes in the Access file",
+                             "table Source_PRESET_DEFS: unchanged\n",
+                             "table PRESET_DEFS: replaced, 12 records (before 12)\n",
+                             "table Extra: left out (the Access file has no such table)\n"}) {
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << " in\n" << r.out;
+    }
+    EXPECT_EQ(ReadFileBytes(i.access), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+}
+
 // --- refusals and failures ---------------------------------------------------
 
 struct Refusal {
