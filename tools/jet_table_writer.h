@@ -18,23 +18,10 @@
 #include <glib.h>
 #include <mdbtools.h>
 
-#include <string>
-#include <vector>
-
 #include "tools/jet_image.h"
-#include "tools/mdb_schema.h"
+#include "tools/jet_table_records.h"
 
 namespace calvora::mdbexport {
-
-using mdbimport::FieldValue;
-using mdbimport::ImportField;
-using mdbimport::ImportTable;
-
-struct TableRecords {
-    ImportTable table;  // name, fields; recordCount is rows.size()
-    std::vector<std::vector<FieldValue>> rows;
-    std::string source;  // the file the records come from, as messages name it
-};
 
 // Writes records as the table whose definition is on page entry->table_pg.
 // entry comes from the catalog of the same file, opened by mdbtools.
