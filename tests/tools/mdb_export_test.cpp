@@ -11,9 +11,11 @@
 #include "tests/support/sqlite_file.h"
 #include "tests/support/test_run.h"
 #include "tools/jet_image.h"
+#include "tools/jet_usage_map.h"
 #include "tools/mdb_export_source.h"
 #include "tools/mdb_import.h"
 #include "tools/mdb_reader.h"
+#include "tools/mdb_values.h"
 
 namespace fs = std::filesystem;
 
@@ -163,6 +165,80 @@ TEST(MdbExport, ThirtyTwoThousandRecordsReadBackWhole) {
     const auto actual = ReadAccess(target);
     ExpectSameTable(Table(actual, "PRESET_DEFS"), Table(expected, "PRESET_DEFS"));
     ExpectSameTable(Table(actual, "Source_PRESET_DEFS"), Table(expected, "Source_PRESET_DEFS"));
+}
+
+// The pages a table's used-pages map lists, and the pages the file's
+// allocation map marks free, read from the exported file.
+struct Allocation {
+    std::set<uint32_t> tablePages;
+    std::set<uint32_t> free;
+    uint32_t pageCount = 0;
+};
+
+Allocation ReadAllocation(const fs::path& file, const std::string& table) {
+    mdbexport::JetImage image(ReadFileBytes(file), file.string());
+    auto record = [&](uint32_t pageRow) {
+        const mdbexport::RowSpan span = image.Row(pageRow >> 8, pageRow & 0xff);
+        return std::string_view(
+            reinterpret_cast<const char*>(image.Page(pageRow >> 8)) + span.start,
+            span.end - span.start);
+    };
+    Allocation a;
+    a.pageCount = image.PageCount();
+    a.free = mdbexport::MapPages(image, record(1 << 8));
+    MdbHandle* mdb = mdb_open(file.c_str(), MDB_NOFLAGS);
+    mdb_read_catalog(mdb, MDB_TABLE);
+    MdbCatalogEntry* entry = mdb_get_catalogentry_by_name(mdb, table.c_str());
+    const unsigned char* def = image.Page(static_cast<uint32_t>(entry->table_pg));
+    a.tablePages = mdbexport::MapPages(image, record(mdbimport::ReadInt32(def + 55)));
+    mdb_close(mdb);
+    return a;
+}
+
+// A table that grows past the allocation map's window and then shrinks
+// again: its pages are never free, the pages it gave back are free and
+// hold nothing unless taken again, and the pages past the end of the file
+// count as free. The map's window follows the end of the file.
+TEST(MdbExport, AllocationMapFollowsATableThatGrowsAndShrinks) {
+    TempDir dir;
+    const Imported i = Import("steady/Calvora.mdb", dir.path());
+    ExecuteScript(
+        i.db,
+        "WITH RECURSIVE n(k) AS (SELECT 100 UNION ALL SELECT k + 1 FROM n WHERE k < 9000) "
+        "INSERT INTO PRESET_DEFS (ID, var_name, isBitArray, text) "
+        "SELECT k, 'v' || k, 0, printf('%.200c', 'y') FROM n;");
+    const fs::path grown = dir.path() / "grown.mdb";
+    ASSERT_EQ(Export({i.db.string(), "--into", i.access.string(), "--out", grown.string()}).code,
+              0);
+    const Allocation g = ReadAllocation(grown, "PRESET_DEFS");
+    EXPECT_GT(g.pageCount, 512u);
+    EXPECT_GT(g.tablePages.size(), 400u);
+    for (uint32_t page : g.tablePages)
+        EXPECT_FALSE(g.free.count(page)) << page;
+    EXPECT_TRUE(g.free.count(g.pageCount)) << "the page after the file";
+
+    ExecuteScript(i.db, "DELETE FROM PRESET_DEFS WHERE ID >= 100;");
+    const fs::path shrunk = dir.path() / "shrunk.mdb";
+    ASSERT_EQ(Export({i.db.string(), "--into", grown.string(), "--out", shrunk.string()}).code, 0);
+    const Allocation s = ReadAllocation(shrunk, "PRESET_DEFS");
+    const std::string bytes = ReadFileBytes(shrunk);
+    const std::string zeroes(mdbexport::kPageSize, '\0');
+    size_t givenBack = 0;
+    for (uint32_t page : g.tablePages) {
+        if (s.tablePages.count(page))
+            continue;
+        // Free and empty, or taken again (by the table's usage maps), or
+        // empty below the window of the inline allocation map, which counts
+        // such pages as in use, as Access does.
+        const bool empty =
+            bytes.compare(size_t{page} * mdbexport::kPageSize, mdbexport::kPageSize, zeroes) == 0;
+        const bool belowWindow = page < (s.pageCount - 512 + 7) / 8 * 8;
+        EXPECT_TRUE(s.free.count(page) ? empty : (!empty || belowWindow)) << "page " << page;
+        givenBack += s.free.count(page);
+    }
+    EXPECT_GT(givenBack, 400u);
+    ExpectSameTable(Table(ReadAccess(shrunk), "PRESET_DEFS"),
+                    Table(mdbexport::ReadProjectTables(i.db), "PRESET_DEFS"));
 }
 
 // The usual way back: only PRESET_DEFS changed; the pages of the source
