@@ -322,6 +322,9 @@ const Refusal kRefusals[] = {
     {"jet3", "all_types.mdb", "", [](std::string& b) { b[0x14] = 0; }, "Jet 3"},
     {"accdb", "all_types.mdb", "", [](std::string& b) { b.replace(4, 15, "Standard ACE DB"); },
      ".accdb"},
+    // The database key lies in the header's RC4-masked part: flipping a
+    // stored bit sets it without knowing the mask.
+    {"encrypted", "all_types.mdb", "", [](std::string& b) { b[0x3e] ^= 0x01; }, "encrypted"},
     {"damaged", "all_types.mdb", "", [](std::string& b) { b.resize(3 * 4096); }, "damaged"},
     {"sqlite as Access", "all_types.mdb", "",
      [](std::string& b) { b = "SQLite format 3" + std::string(1, '\0') + std::string(4080, 'x'); },
