@@ -110,6 +110,42 @@ std::set<uint32_t> ChangedPages(const std::string& before, const std::string& af
     return changed;
 }
 
+// The pages a table's used-pages map lists, and the pages the file's
+// allocation map marks free, read from the exported file.
+struct Allocation {
+    std::set<uint32_t> tablePages;
+    std::set<uint32_t> free;
+    uint32_t pageCount = 0;
+};
+
+// The table definition page of table in file, found through the catalog.
+std::string DefinitionPage(const fs::path& file, const std::string& table) {
+    MdbHandle* mdb = mdb_open(file.c_str(), MDB_NOFLAGS);
+    mdb_read_catalog(mdb, MDB_TABLE);
+    const auto page =
+        static_cast<size_t>(mdb_get_catalogentry_by_name(mdb, table.c_str())->table_pg);
+    mdb_close(mdb);
+    return ReadFileBytes(file).substr(page * mdbexport::kPageSize, mdbexport::kPageSize);
+}
+
+Allocation ReadAllocation(const fs::path& file, const std::string& table) {
+    mdbexport::JetImage image(ReadFileBytes(file), file.string());
+    auto record = [&](uint32_t pageRow) {
+        const mdbexport::RowSpan span = image.Row(pageRow >> 8, pageRow & 0xff);
+        return std::string_view(
+            reinterpret_cast<const char*>(image.Page(pageRow >> 8)) + span.start,
+            span.end - span.start);
+    };
+    Allocation a;
+    a.pageCount = image.PageCount();
+    a.free = mdbexport::MapPages(image, record(1 << 8));
+    const std::string def = DefinitionPage(file, table);
+    a.tablePages = mdbexport::MapPages(
+        image,
+        record(mdbimport::ReadInt32(reinterpret_cast<const unsigned char*>(def.data()) + 55)));
+    return a;
+}
+
 // --- round trips ------------------------------------------------------------
 
 TEST(MdbExport, UnchangedImportGivesBackTheOriginalFile) {
@@ -147,6 +183,9 @@ TEST(MdbExport, ChangedTableOfEveryTypeReadsBackValueForValue) {
         << r.out;
     const auto expected = mdbexport::ReadProjectTables(i.db);
     ExpectSameTable(Table(ReadAccess(target), "AllTypes"), Table(expected, "AllTypes"));
+    // The AutoNumber goes on after the highest number written.
+    const std::string def = DefinitionPage(target, "AllTypes");
+    EXPECT_EQ(mdbimport::ReadInt32(reinterpret_cast<const unsigned char*>(def.data()) + 20), 41);
 }
 
 TEST(MdbExport, ThirtyTwoThousandRecordsReadBackWhole) {
@@ -165,34 +204,6 @@ TEST(MdbExport, ThirtyTwoThousandRecordsReadBackWhole) {
     const auto actual = ReadAccess(target);
     ExpectSameTable(Table(actual, "PRESET_DEFS"), Table(expected, "PRESET_DEFS"));
     ExpectSameTable(Table(actual, "Source_PRESET_DEFS"), Table(expected, "Source_PRESET_DEFS"));
-}
-
-// The pages a table's used-pages map lists, and the pages the file's
-// allocation map marks free, read from the exported file.
-struct Allocation {
-    std::set<uint32_t> tablePages;
-    std::set<uint32_t> free;
-    uint32_t pageCount = 0;
-};
-
-Allocation ReadAllocation(const fs::path& file, const std::string& table) {
-    mdbexport::JetImage image(ReadFileBytes(file), file.string());
-    auto record = [&](uint32_t pageRow) {
-        const mdbexport::RowSpan span = image.Row(pageRow >> 8, pageRow & 0xff);
-        return std::string_view(
-            reinterpret_cast<const char*>(image.Page(pageRow >> 8)) + span.start,
-            span.end - span.start);
-    };
-    Allocation a;
-    a.pageCount = image.PageCount();
-    a.free = mdbexport::MapPages(image, record(1 << 8));
-    MdbHandle* mdb = mdb_open(file.c_str(), MDB_NOFLAGS);
-    mdb_read_catalog(mdb, MDB_TABLE);
-    MdbCatalogEntry* entry = mdb_get_catalogentry_by_name(mdb, table.c_str());
-    const unsigned char* def = image.Page(static_cast<uint32_t>(entry->table_pg));
-    a.tablePages = mdbexport::MapPages(image, record(mdbimport::ReadInt32(def + 55)));
-    mdb_close(mdb);
-    return a;
 }
 
 // A table that grows past the allocation map's window and then shrinks
