@@ -114,7 +114,9 @@ std::string NewDefinition(const OldDefinition& old, const TableRecords& records,
         c[0] = static_cast<char>(AccessType(field.type));
         c.replace(1, 4, columnTag);
         PutUnsigned(c, 5, i, 2);
-        PutUnsigned(c, 7, fixed ? 0 : varColumns, 2);
+        // A variable column's place in the record's offset table; Access
+        // gives a fixed column the count of variable ones before it.
+        PutUnsigned(c, 7, varColumns, 2);
         PutUnsigned(c, 9, i, 2);
         // A field of the same name and type keeps its sort order, flags and
         // Unicode compression setting; a new one gets Access's defaults.
@@ -129,7 +131,10 @@ std::string NewDefinition(const OldDefinition& old, const TableRecords& records,
                 kNullableColumn | (fixed ? kFixedColumn : 0) |
                 (field.counter ? kAutoNumberColumn : 0);
         c[15] = static_cast<char>(flags);
-        PutUnsigned(c, 21, fixed ? fixedOffset : 0, 2);
+        // A Boolean has no place in the record (it lives in the null mask);
+        // Access states offset 0 for it.
+        const bool placed = fixed && field.type != dao::DataType::Boolean;
+        PutUnsigned(c, 21, placed ? fixedOffset : 0, 2);
         PutUnsigned(c, 23, field.type == dao::DataType::Boolean ? 1 : ColumnLength(field), 2);
         def += c;
         if (fixed)
@@ -152,14 +157,15 @@ std::string NewDefinition(const OldDefinition& old, const TableRecords& records,
     }
     def += names + longValueMaps;
     def += std::string("\xff\xff", 2);
-    if (def.size() > kPageSize) {
+    if (def.size() + kDefHeader > kPageSize) {
         throw ExportFailure(where + "its definition needs " + std::to_string(def.size()) +
                             " bytes, more than one page");
     }
     const auto fields = static_cast<uint16_t>(table.fields.size());
-    PutUnsigned(def, 2, kPageSize - def.size(), 2);
+    // Jet states the page's free space less the 8 bytes of the page header.
+    PutUnsigned(def, 2, kPageSize - def.size() - kDefHeader, 2);
     PutUnsigned(def, 4, 0, 4);  // the definition now fits its first page
-    PutUnsigned(def, kDefLength, def.size() - kDefHeader, 4);
+    PutUnsigned(def, kDefLength, def.size(), 4);
     PutUnsigned(def, kDefRecordCount, records.rows.size(), 4);
     const auto lastNumber = static_cast<uint32_t>(
         ReadInt32(reinterpret_cast<const unsigned char*>(old.bytes.data()) + kDefAutoNumber));
