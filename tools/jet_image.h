@@ -3,9 +3,11 @@
 //
 // Jet keeps one allocation map for the whole file in the first record of
 // page 1, where a set bit marks a free page. It is kept inline (a start
-// page and a bitmap, see jet_usage_map.h) or as a list of map pages. An inline map says nothing of
-// the pages before its start (they count as in use) and counts the pages after its end as free;
-// this is how a file grows past its map's first window.
+// page and a bitmap, see jet_usage_map.h) or as a list of map pages. An
+// inline map says nothing of the pages before its start (they count as in
+// use) and counts the pages after its end as free: when the file grows past
+// the map's window, the window moves on to its end, and pages given back
+// before the new start stay unused until Access compacts the file.
 //
 // Pages are handed out lowest free page first, then by growing the file;
 // pages given back are zeroed (no stale record on them can ever be read as

@@ -26,9 +26,10 @@ namespace calvora::mdbexport {
 // Writes records as the table whose definition is on page entry->table_pg.
 // entry comes from the catalog of the same file, opened by mdbtools.
 // Raises ExportFailure naming records.source, table, field and record
-// (counted from 1) for a value its field cannot hold (a number out of range, a text longer than
-// the field, a date or GUID of the wrong form), for a record longer than a
-// page holds, when the table has indexes, and when the file would outgrow
+// (counted from 1) for a value its field cannot hold (a number out of
+// range, a text longer than the field, a date or GUID of the wrong form),
+// for a record longer than Access allows, when the table has indexes or its
+// new definition needs more than a page, and when the file would outgrow
 // what Jet addresses. image is then partly changed and must be dropped.
 void ReplaceTable(JetImage& image, MdbCatalogEntry* entry, const TableRecords& records);
 
