@@ -174,7 +174,7 @@ TEST(MdbExport, ChangedTableOfEveryTypeReadsBackValueForValue) {
                   "UPDATE AllTypes SET Notes = printf('%.70c', 'x'), Blob = randomblob(70000), "
                   "Money = -12.3456, Real32 = 0.5, \"When\" = '1899-12-29 06:00:00' "
                   "WHERE Counter = 2;"
-                  "INSERT INTO AllTypes (Counter, Flag, Name) VALUES (40, 0, 'Z');"
+                  "INSERT INTO AllTypes (Counter, Flag, Name) VALUES (40, 0, 'Z 😀 beyond the BMP');"
                   "INSERT INTO AllTypes (Counter, Flag) VALUES (41, -1);");
     const fs::path target = dir.path() / "target.mdb";
     const Result r = Export({i.db.string(), "--into", i.access.string(), "--out", target.string()});
