@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/mdb_export.h"
 #include "tools/mdb_import.h"
 #include "tools/presetdb_commands.h"
 
@@ -26,6 +27,8 @@ constexpr const char* kUsage =
     "           a new database from a plain SQLite script; FILE must not exist\n"
     "       presetdb import [--check] [--in-place] [--force] SOURCE.mdb [TARGET]\n"
     "           an Access (Jet) database converted to this format\n"
+    "       presetdb export [--check] [--force] DB --into ACCESS.mdb [--out TARGET.mdb]\n"
+    "           a copy of a Jet 4 Access file with DB's tables written into it\n"
     "       presetdb --help\n"
     "\n"
     "Declared column types carry the field types: BIT, BYTE, SHORT, LONG, COUNTER,\n"
@@ -59,6 +62,8 @@ int main(int argc, char** argv) {
         return RunCreate(args, std::cout, std::cerr);
     if (command == "import")
         return calvora::RunImportCommand(args, std::cout, std::cerr);
+    if (command == "export")
+        return calvora::RunExportCommand(args, std::cout, std::cerr);
     std::cerr << "presetdb: unknown command '" << command << "'\n\n" << kUsage;
     return kUsageError;
 }

@@ -5,6 +5,8 @@
 // VISIWIN32 names and one definition the template no longer has.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "errors/error_protocol.h"
 #include "tests/e2e/run_checks.h"
 #include "tests/presetdb/preset_project.h"
@@ -72,13 +74,15 @@ Rows Expected(Naming naming) {
 
 class AccessProject : public ::testing::Test {
   protected:
+    explicit AccessProject(const char* fixture = "heating") : fixture_(fixture) {}
+
     void SetUp() override {
         if (ProjectFolder::BuiltProgram().empty() || !fs::exists(BuiltBinDir() / "presetdb"))
             GTEST_SKIP() << "build/bin/Calvora_Config or build/bin/presetdb is not built";
         for (const char* db : {kUnitDb, kSourceDb}) {
             const fs::path host = folder.Host(db);
             fs::create_directories(host.parent_path());
-            fs::copy_file(TestDataDir() / "access" / "heating" / host.filename(), host);
+            fs::copy_file(TestDataDir() / "access" / fixture_ / host.filename(), host);
             fs::permissions(host, fs::perms::owner_write, fs::perm_options::add);
             ASSERT_EQ(RunTool(BuiltBinDir() / "presetdb", {"import", "--in-place", host.string()}),
                       0)
@@ -98,7 +102,32 @@ class AccessProject : public ::testing::Test {
         return folder.Query(db, "SELECT name FROM pragma_table_info('PRESET_DEFS')");
     }
 
+    // The way back: the unit database exported into the Access file its
+    // import kept, then read back through mdbtools by a second import.
+    Rows ExportedAndReadBack() {
+        const fs::path unit = folder.Host(kUnitDb);
+        const std::string kept = unit.string() + ".jet.bak";
+        EXPECT_EQ(RunTool(BuiltBinDir() / "presetdb",
+                          {"export", unit.string(), "--into", kept, "--out", Exported().string()}),
+                  0);
+        EXPECT_EQ(RunTool(BuiltBinDir() / "presetdb",
+                          {"import", Exported().string(), folder.Host(kReadBack).string()}),
+                  0);
+        return Records(folder, kReadBack, "PRESET_DEFS");
+    }
+
+    fs::path Exported() const { return folder.Host(kUnitDb).replace_filename("Exported.mdb"); }
+
+    static constexpr const char* kReadBack = "C:\\Project\\ReadBack.mdb";
+    const char* fixture_;
     ProjectFolder folder;
+};
+
+// The unit database as it stands on Windows after earlier runs: a copy of
+// the source database, with the current field names.
+class SteadyProject : public AccessProject {
+  protected:
+    SteadyProject() : AccessProject("steady") {}
 };
 
 TEST_F(AccessProject, ConvertedProjectRunsAndKeepsTheTunedValues) {
@@ -142,6 +171,39 @@ TEST_F(AccessProject, RunEndedBeforePublishingLeavesTheOldTableRenamed) {
                     "Ch1.M1.Alarm.Alarm|449.0", "Ch1.M2.Heizung.Sollwert|399.0",
                     "Ch1.M2.Heizung.Toleranz|49.0", "Ch1.M2.Leistung.Leistung|99.0",
                     "Ch1.M2.Leistung.Rampe|29.0", "Ch1.M2.Alarm.Alarm|449.0", "Obsolete_Var|2.0"}));
+}
+
+// The published table arrives in the Access file under the run's field
+// names (category_id, no longer categorie) with the taken-over values.
+TEST_F(AccessProject, ExportTakesThePublishedPresetsIntoTheKeptAccessFile) {
+    ProgramIni("FALSE");
+    ASSERT_EQ(folder.Run({"/EXTERNAL=SILENT"}, {}, 60), exitcode::kClean) << folder.Read(kErrorLog);
+    EXPECT_EQ(ExportedAndReadBack(), Expected(Visiwin32Name));
+    EXPECT_EQ(folder.Query(kReadBack, "SELECT name FROM pragma_table_info('PRESET_DEFS')")[5],
+              "category_id");
+}
+
+// Only PRESET_DEFS changes: every page of the source tables, the system
+// tables and the rest of the file keeps its bytes.
+TEST_F(SteadyProject, ExportChangesOnlyThePresetTablesPages) {
+    ProgramIni("FALSE");
+    ASSERT_EQ(folder.Run({"/EXTERNAL=SILENT"}, {}, 60), exitcode::kClean) << folder.Read(kErrorLog);
+    EXPECT_EQ(ExportedAndReadBack(), Records(folder, kUnitDb, "PRESET_DEFS"));
+    const std::string before = folder.Read(std::string(kUnitDb) + ".jet.bak");
+    const std::string after = ReadFileBytes(Exported());
+    // In this file PRESET_DEFS has its definition on page 33, its usage maps
+    // on page 34, its records on page 35 and a map page on 36; page 1 holds
+    // the file's allocation map.
+    const std::set<size_t> ownPages{1, 33, 34, 35, 36};
+    constexpr size_t kPage = 4096;
+    ASSERT_GE(after.size(), before.size());
+    EXPECT_NE(after.compare(35 * kPage, kPage, before, 35 * kPage, kPage), 0)
+        << "the run changed nothing of PRESET_DEFS";
+    for (size_t page = 0; page < before.size() / kPage; ++page) {
+        if (!ownPages.count(page)) {
+            EXPECT_EQ(before.compare(page * kPage, kPage, after, page * kPage, kPage), 0) << page;
+        }
+    }
 }
 
 }  // namespace
