@@ -1,8 +1,9 @@
 // WorkOnMDB: the one run over the unit's preset databases.
 //
 // The unit's source database is the workspace: PRESET_DEFS is rebuilt there
-// from the schema of Source_PRESET_DEFS, filled by record generation and
-// completed by the takeover of the values kept in the unit database. Only
+// from the schema of Source_PRESET_DEFS; record generation forms its records
+// in memory, the takeover of the values kept in the unit database completes
+// them there, and then each is written once. Only
 // then is the workspace published: closed (so all its changes are committed
 // and the file is whole) and copied over the unit database, which the copy
 // replaces atomically. The unit database is therefore at every moment either
@@ -130,7 +131,7 @@ void RebuildPresetDefs(Proc& proc, dao::Database& db) {
 
 // The values kept in the unit database taken over into the
 // workspace, when the unit database holds a PRESET_DEFS.
-void TakeOver(Proc& proc, dao::Database& source, const std::string& unitPath) {
+void TakeOver(Proc& proc, PresetTable& table, const std::string& unitPath) {
     RunState& run = proc.Run();
     if (!proc.Test([&] { return !unitPath.empty() && run.files().Exists(unitPath); }))
         return;
@@ -148,7 +149,7 @@ void TakeOver(Proc& proc, dao::Database& source, const std::string& unitPath) {
             proc.Step([&] { machineCopy = unit.OpenRecordset(kPresetTable); });
             if (machineCopy) {
                 GetAddFields(run);
-                TakeoverMachineCopyMDBData(run, source, machineCopy);
+                TakeoverMachineCopyMDBData(run, table, machineCopy);
             }
         }
     }
@@ -198,8 +199,13 @@ void WorkOnMDB(RunState& run) {
     proc.Step([&] { db = OpenProjectDatabase(run, sourcePath); });
     RebuildPresetDefs(proc, db);
     CategorieNachCategoryID(run);
-    CreateRecordSets(run, db);
-    TakeOver(proc, db, unitPath);
+    PresetTable table = CreateRecordSets(run, db);
+    TakeOver(proc, table, unitPath);
+    // Each record is written once, complete: generated and taken over.
+    {
+        Proc write(run, "CreateRecordSets");
+        WritePresetTable(write, db, table);
+    }
     // Closing commits. A workspace whose commit failed still holds what it
     // held before this run, and publishing that would overwrite the unit
     // database's values with stale ones: it is not published.

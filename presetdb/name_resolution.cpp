@@ -1,15 +1,12 @@
-// Placeholder replacement and the two renames in the unit database.
+// Placeholder replacement and the rename of the old category field.
 #include "presetdb/name_resolution.h"
 
 #include <algorithm>
 
 #include "errors/error_protocol.h"
 #include "platform/text.h"
-#include "platform/variant.h"
 #include "presetdb/preset_schema.h"
 #include "presetdb/project_database.h"
-#include "presetdb/record_walk.h"
-#include "presetdb/unit_session.h"
 #include "settings/file_locations.h"
 
 namespace calvora {
@@ -78,64 +75,6 @@ std::string ReplaceSearchItem(RunState& run, const std::string& text, const std:
                            Right(text, Len(text) - pos + 1 - Len(search));
     });
     return result;
-}
-
-namespace {
-
-// Renames on an open unit database.
-void RenameVarNames(Proc& proc, dao::Database& db, const std::string& lookFor,
-                    const std::string& writeAs) {
-    dao::Recordset rs;
-    proc.Step([&] {
-        rs = db.OpenRecordset(
-            "SELECT PRESET_DEFS.* From PRESET_DEFS WHERE (((PRESET_DEFS.Var_Name)=" +
-            std::string(1, '"') + lookFor + '"' + "))");
-    });
-    if (!rs)
-        return;
-    WalkRecords(
-        rs, [&](auto&& f) { proc.Step(f); },
-        [&] {
-            proc.Step([&] { rs.Edit(); });
-            proc.Step([&] { rs.Fields().Item("var_name").SetValue(Variant::Text(writeAs)); });
-            proc.Step([&] { rs.Update(); });
-        });
-    proc.Step([&] { rs.Close(); });
-}
-
-}  // namespace
-
-void VarNameInQuelleErsetzen(RunState& run, const std::string& name0, const std::string& name1,
-                             UnitDatabaseSession* session) {
-    Proc proc(run, "VarNameInQuelleErsetzen");
-    // Records named in the other project kind's naming get the current one's.
-    const std::string& lookFor = run.StudioProject == 1 ? name0 : name1;
-    const std::string& writeAs = run.StudioProject == 1 ? name1 : name0;
-    if (session)
-        session->Start();
-    if (session && session->IsOpen()) {
-        if (session->MayMatch(lookFor)) {
-            RenameVarNames(proc, session->Db(), lookFor, writeAs);
-            session->Renamed(writeAs);
-        }
-        return;
-    }
-
-    std::string unitPath;
-    proc.Step([&] { unitPath = GetPathOCXMDB(run); });
-    if (proc.Test([&] { return unitPath.empty() || !run.files().Exists(unitPath); }))
-        return;
-    dao::Database db;
-    if (session && session->OpenFailure())
-        proc.Raise(*session->OpenFailure(), false);
-    else
-        proc.Step([&] { db = OpenProjectDatabase(run, unitPath); });
-    RenameVarNames(proc, db, lookFor, writeAs);
-    proc.Step([&] { db.Close(); });
-}
-
-void VarNameInQuelleErsetzen(RunState& run, const std::string& name0, const std::string& name1) {
-    VarNameInQuelleErsetzen(run, name0, name1, nullptr);
 }
 
 void CategorieNachCategoryID(RunState& run) {

@@ -1,24 +1,23 @@
 // Record generation: every source definition once per valid machine.
 //
 // The source query is read once, whole, into memory; then the records of
-// each valid machine are appended in ID order, numbered 1, 2, 3, ... in one
-// 16-bit sequence across all machines. Text values get the machine name in
-// place of "###machine"; var_name values are formed from the part's template
-// of the current project kind, and the unit database's records named in the
-// other kind's naming are renamed on the way (one connection to the unit
-// database serves the whole generation, see unit_session.h).
+// each valid machine are formed in ID order, numbered 1, 2, 3, ... in one
+// 16-bit sequence across all machines, and kept in memory for the takeover
+// (preset_table.h). Text values get the machine name in place of
+// "###machine"; var_name values are formed from the part's template of the
+// current project kind, and the unit database's records named in the other
+// kind's naming are renamed on the way (unit_renames.h).
 #include "presetdb/record_generation.h"
 
 #include <array>
 #include <vector>
 
-#include "dao/conversion.h"
 #include "errors/error_protocol.h"
 #include "platform/text.h"
 #include "presetdb/event_pacer.h"
 #include "presetdb/name_resolution.h"
 #include "presetdb/preset_schema.h"
-#include "presetdb/unit_session.h"
+#include "presetdb/unit_renames.h"
 #include "settings/command_line.h"
 #include "settings/file_locations.h"
 #include "settings/ini_access.h"
@@ -43,20 +42,6 @@ struct SourceValues {
                                               " that Source_PRESET_DEFS lacks (it has " +
                                               std::to_string(fieldCount) + " fields).");
         return records[record][field];
-    }
-};
-
-// The fields of PRESET_DEFS, looked up once for all records. A table without
-// ID or part leaves those Nothing, and each record looks them up by name
-// again, failing as it would have.
-struct TargetFields {
-    std::vector<dao::Field> fields;
-    std::vector<bool> isVarName;
-    dao::Field id;
-    dao::Field part;
-
-    static dao::Field Named(const dao::Field& known, dao::Recordset& target, const char* name) {
-        return known ? known : target.Fields().Item(name);
     }
 };
 
@@ -95,16 +80,11 @@ bool MachineValid(RunState& run, const std::string& validMachines, const std::st
     return LoadIniBoolean(run, "Project", "ForMachine" + std::to_string(m), GetCFGPath(run), false);
 }
 
-// The part number of the record being built, 1..50.
-int32_t PartOfRecord(const dao::Field& partField) {
-    return PartNumber(partField.Value(), "PRESET_DEFS.part");
-}
-
 // The var_name of the current project kind, formed from the part's template;
 // renames the other kind's name to it in the unit database.
-std::string ResolveVarName(RunState& run, const dao::Field& partField, const std::string& varName,
-                           const std::string& machine, UnitDatabaseSession& unitSession) {
-    int32_t p = PartOfRecord(partField);
+std::string ResolveVarName(RunState& run, const Variant& part, const std::string& varName,
+                           const std::string& machine, UnitRenames& renames) {
+    int32_t p = PartNumber(part, "PRESET_DEFS.part");
     std::array<std::string, 2> names;
     for (int k = 0; k < 2; ++k) {
         names[k] = ReplaceSearchItem(run, run.PartVarNames[k][p], kVarNamePlaceholder, varName);
@@ -112,18 +92,22 @@ std::string ResolveVarName(RunState& run, const dao::Field& partField, const std
         names[k] = ReplaceSearchItem(run, names[k], kMachinePlaceholder, machine);
         names[k] = ReplaceSearchItem(run, names[k], kMachinePlaceholder, machine);
     }
-    VarNameInQuelleErsetzen(run, names[0], names[1], &unitSession);
+    renames.Rename(names[0], names[1]);
     return names[run.StudioProject == 1 ? 1 : 0];
 }
 
-void GenerateRecord(Proc& proc, dao::Recordset& target, TargetFields& targetFields,
-                    const SourceValues& values, size_t r, const std::string& machine,
-                    int16_t& nextId, UnitDatabaseSession& unitSession, EventPacer& pacer) {
+// One record, formed in memory and appended to table once complete; a field
+// whose value cannot be formed or stored stays empty (Null).
+void GenerateRecord(Proc& proc, PresetTable& table, const SourceValues& values, size_t r,
+                    const std::string& machine, int16_t& nextId, UnitRenames& renames,
+                    EventPacer& pacer) {
     RunState& run = proc.Run();
+    const size_t fieldCount = table.fieldNames.size();
     pacer.Yield();
-    proc.Step([&] { target.AddNew(); });
+    std::vector<Variant> record(fieldCount, Variant::Null());
     proc.Step([&] {
-        TargetFields::Named(targetFields.id, target, "ID").SetValue(Variant::Integer(nextId));
+        const size_t id = table.Item("ID");
+        record[id] = table.Converted(id, Variant::Integer(nextId));
     });
     proc.Step([&] {
         if (nextId == INT16_MAX)
@@ -132,37 +116,35 @@ void GenerateRecord(Proc& proc, dao::Recordset& target, TargetFields& targetFiel
                          "further records repeat 32767.");
         ++nextId;
     });
-    for (size_t i = 1; i < targetFields.fields.size(); ++i) {
+    for (size_t i = 1; i < fieldCount; ++i) {
         pacer.Yield();
-        // One step per field: a field whose value cannot be formed stays empty.
         proc.Step([&] {
             const Variant& v = values.At(r, static_cast<int32_t>(i));
             if (!v.IsText()) {
-                targetFields.fields[i].SetValue(v);
+                record[i] = table.Converted(i, v);
                 return;
             }
             std::string newValue =
-                targetFields.isVarName[i]
-                    ? ResolveVarName(run, TargetFields::Named(targetFields.part, target, "part"),
-                                     v.AsText(), machine, unitSession)
+                UCase(table.fieldNames[i]) == "VAR_NAME"
+                    ? ResolveVarName(run, record[table.Item("part")], v.AsText(), machine, renames)
                     : ReplaceSearchItem(run, v.AsText(), kMachinePlaceholder, machine);
-            targetFields.fields[i].SetValue(Variant::Text(std::move(newValue)));
+            record[i] = table.Converted(i, Variant::Text(std::move(newValue)));
         });
     }
-    proc.Step([&] { target.Update(); });
+    table.records.push_back(std::move(record));
 }
 
 }  // namespace
 
-void CreateRecordSets(RunState& run, dao::Database& db) {
+PresetTable CreateRecordSets(RunState& run, dao::Database& db) {
     Proc proc(run, "CreateRecordSets");
     EventPacer pacer(run.ui());
 
     std::string validMachines;
     proc.Step([&] { validMachines = GetValidMachines(run); });
-    dao::Recordset target;
+    PresetTable table;
     dao::Recordset source;
-    proc.Step([&] { target = db.OpenRecordset(kPresetTable); });
+    proc.Step([&] { table = PresetTable::FieldsOf(db); });
     proc.Step([&] { source = db.OpenRecordset(kSourceQuery); });
     int16_t n = 0;
     proc.Step([&] { n = RecordCount16(source); });
@@ -171,33 +153,19 @@ void CreateRecordSets(RunState& run, dao::Database& db) {
         ReadSource(proc, source, n, values, pacer);
     proc.Step([&] { source.Close(); });
     if (n <= 0)
-        return;
+        return table;
 
-    TargetFields targetFields;
-    proc.Step([&] {
-        dao::Fields fields = target.Fields();
-        for (int32_t i = 0; i < fields.Count(); ++i) {
-            targetFields.fields.push_back(fields.Item(i));
-            targetFields.isVarName.push_back(UCase(targetFields.fields.back().Name()) ==
-                                             "VAR_NAME");
-        }
-        if (fields.Contains("ID"))
-            targetFields.id = fields.Item("ID");
-        if (fields.Contains("part"))
-            targetFields.part = fields.Item("part");
-    });
-
-    UnitDatabaseSession unitSession(run);
+    UnitRenames renames(run);
     int16_t nextId = 1;
     for (size_t m = 1; m < run.ExistingMachines.size(); ++m) {
         const std::string machine = run.ExistingMachines[m];
         if (!MachineValid(run, validMachines, machine, m) || machine == "-")
             continue;
         for (size_t r = 0; r < values.records.size(); ++r)
-            GenerateRecord(proc, target, targetFields, values, r, machine, nextId, unitSession,
-                           pacer);
+            GenerateRecord(proc, table, values, r, machine, nextId, renames, pacer);
     }
-    unitSession.Close();
+    renames.Close();
+    return table;
 }
 
 }  // namespace calvora

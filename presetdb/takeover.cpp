@@ -4,6 +4,11 @@
 // offset_or_bitno receives the five tuned values. Everything else in the
 // regenerated table stays as generated.
 //
+// The regenerated table is still in memory (preset_table.h). Each row's
+// match query of the procedure is answered from a hash map of the first
+// record per key, the keys compared as the engine compares them in that
+// query: texts without regard to case, the offset as a number.
+//
 // Two guards stop data from being lost silently: a machine copy with fields
 // beyond the standard 15 while no additional fields are set up asks before
 // going on, and an additional field missing from the regenerated table ends
@@ -16,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "dao/recordset.h"
@@ -210,41 +216,81 @@ bool IsPlainNumber(std::string_view s) {
     return digits > 0;
 }
 
-// The match statement of one machine-copy row, or nothing when its keys
-// cannot stand in it unchanged.
-std::optional<std::string> MatchStatement(const std::string& addFieldsSql, const Row& row) {
+// The fields the match query selects: without one of them the query cannot
+// be opened and no row is taken over.
+bool HasMatchFields(const PresetTable& table, const RunState& run) {
+    for (const char* name : kColumnFields)
+        if (name != nullptr && std::string_view(name) != "category_id" && table.Find(name) < 0)
+            return false;
+    if (table.Find("category_id") < 0)
+        return false;
+    if (run.AddFieldNames)
+        for (size_t j = 1; j < run.AddFieldNames->size(); ++j)
+            if ((*run.AddFieldNames)[j].empty() || table.Find((*run.AddFieldNames)[j]) < 0)
+                return false;
+    return true;
+}
+
+// The key by which a record is found: the two texts upper-cased (the
+// engine compares texts without regard to case) and the offset's number,
+// each ended by a byte no text holds. Nothing for a value that no query
+// could find: Null, or an offset that is no number.
+std::optional<std::string> TextKey(const Variant& v) {
+    if (v.IsText())
+        return UCase(v.AsText());
+    if (v.IsNumeric() && v.Type() != VarType::Boolean)
+        return NumberToText(v.Type() == VarType::Currency ? Variant::Double(v.NumericValue()) : v);
+    return std::nullopt;
+}
+
+std::optional<std::string> MatchKey(const std::optional<std::string>& machineType,
+                                    const std::optional<std::string>& varName,
+                                    std::optional<double> offset) {
+    if (!machineType || !varName || !offset)
+        return std::nullopt;
+    // -0 and 0 are the same number.
+    const double number = *offset == 0 ? 0.0 : *offset;
+    std::string key = *machineType;
+    key.push_back('\0');
+    key += *varName;
+    key.push_back('\0');
+    key.append(reinterpret_cast<const char*>(&number), sizeof number);
+    return key;
+}
+
+// The key a machine-copy row's query looks for, or nothing when its keys
+// cannot stand in the query unchanged.
+std::optional<std::string> RowKey(const Row& row) {
     std::optional<std::string> machineType = KeyText(row[kMachineTypeColumn]);
     std::optional<std::string> varName = KeyText(row[kVarNameColumn]);
     std::optional<std::string> offset = KeyText(row[kOffsetColumn]);
-    if (!machineType || !varName || !offset || !IsPlainNumber(*offset)) {
+    if (!machineType || !varName || !offset || !IsPlainNumber(*offset))
         return std::nullopt;
-    }
-    return "SELECT PRESET_DEFS.ID, PRESET_DEFS.machine_type, PRESET_DEFS.type,"
-           " PRESET_DEFS.var_name, PRESET_DEFS.category_id, PRESET_DEFS.isBitArray,"
-           " PRESET_DEFS.offset_or_bitno, PRESET_DEFS.text, PRESET_DEFS.page_name,"
-           " PRESET_DEFS.abs_min, PRESET_DEFS.abs_max, PRESET_DEFS.min, PRESET_DEFS.max,"
-           " PRESET_DEFS.pass" +
-           addFieldsSql + " From PRESET_DEFS " + " WHERE (((PRESET_DEFS.machine_type)=" + kQuote +
-           *machineType + kQuote + ")" + " AND ((PRESET_DEFS.var_name)=" + kQuote + *varName +
-           kQuote + ") " + " AND ((PRESET_DEFS.offset_or_bitno)=" + *offset + "));";
+    return MatchKey(UCase(*machineType), UCase(*varName), std::stod(*offset));
+}
+
+// The key of a regenerated record, as its fields compare with a query's.
+std::optional<std::string> RecordKey(const std::vector<Variant>& record,
+                                     const std::array<size_t, 3>& keyFields) {
+    const Variant& offset = record[keyFields[2]];
+    std::optional<double> number;
+    if (offset.IsNumeric() && offset.Type() != VarType::Boolean)
+        number = offset.NumericValue();
+    return MatchKey(TextKey(record[keyFields[0]]), TextKey(record[keyFields[1]]), number);
 }
 
 // Every additional field must exist, spelled exactly, in the regenerated
 // table (its first field is not examined); the values of a field the
 // configuration demands but the table lacks would otherwise be lost, so a
 // missing one ends the program, even when a silent run's dialog would go on.
-void CheckAdditionalFields(Proc& proc, dao::Database& source) {
+void CheckAdditionalFields(Proc& proc, const PresetTable& table) {
     RunState& run = proc.Run();
     if (!run.AddFieldNames) {
         return;
     }
     std::vector<std::string> targetFields;
-    proc.Step([&] {
-        dao::Fields fields = source.TableDefs().Item(kPresetTable).Fields();
-        for (int32_t i = 1; i < fields.Count(); ++i) {
-            targetFields.push_back(fields.Item(i).Name());
-        }
-    });
+    if (!table.fieldNames.empty())
+        targetFields.assign(table.fieldNames.begin() + 1, table.fieldNames.end());
     const std::vector<std::string>& names = *run.AddFieldNames;
     for (size_t j = 1; j < names.size(); ++j) {
         if (std::find(targetFields.begin(), targetFields.end(), names[j]) != targetFields.end()) {
@@ -263,32 +309,42 @@ void CheckAdditionalFields(Proc& proc, dao::Database& source) {
     }
 }
 
-// Writes the row's five values into the first record its query selects. A
-// row whose query cannot be made or opened is skipped without a word.
-void TakeOverRow(Proc& proc, dao::Database& source, const Row& row) {
-    dao::Recordset match;
-    proc.Quietly([&] {
-        std::optional<std::string> statement = MatchStatement(proc.Run().AddFieldsSQL, row);
-        if (statement) {
-            match = source.OpenRecordset(*statement);
-        }
-    });
-    if (!match) {
-        return;
+// The first regenerated record of each key: a query for the key would
+// return it first (records are written in this order).
+std::unordered_map<std::string, size_t> FirstRecords(const PresetTable& table) {
+    std::unordered_map<std::string, size_t> first;
+    const std::array<size_t, 3> keyFields = {table.Item("machine_type"), table.Item("var_name"),
+                                             table.Item("offset_or_bitno")};
+    for (size_t r = 0; r < table.records.size(); ++r) {
+        std::optional<std::string> key = RecordKey(table.records[r], keyFields);
+        if (key)
+            first.try_emplace(std::move(*key), r);
     }
-    if (proc.Test([&] { return match.RecordCount() > 0; })) {
-        proc.Step([&] { match.Edit(); });
-        for (size_t k = 0; k < kValueFields.size(); ++k) {
-            proc.Step(
-                [&] { match.Fields().Item(kValueFields[k]).SetValue(row[kFirstValueColumn + k]); });
-        }
-        proc.Step([&] { match.Update(); });
+    return first;
+}
+
+// Writes the row's five values into the first record its query would
+// select. A row whose query cannot be made is skipped without a word.
+void TakeOverRow(Proc& proc, PresetTable& table,
+                 const std::unordered_map<std::string, size_t>& first, const Row& row) {
+    std::optional<std::string> key = RowKey(row);
+    if (!key)
+        return;
+    auto found = first.find(*key);
+    if (found == first.end())
+        return;
+    std::vector<Variant>& record = table.records[found->second];
+    for (size_t k = 0; k < kValueFields.size(); ++k) {
+        proc.Step([&] {
+            const size_t i = table.Item(kValueFields[k]);
+            record[i] = table.Converted(i, row[kFirstValueColumn + k]);
+        });
     }
 }
 
 }  // namespace
 
-void TakeoverMachineCopyMDBData(RunState& run, dao::Database& source, dao::Recordset& machineCopy) {
+void TakeoverMachineCopyMDBData(RunState& run, PresetTable& target, dao::Recordset& machineCopy) {
     Proc proc(run, "TakeoverMachineCopyMDBData");
 
     int32_t fieldCount = 0;
@@ -303,23 +359,19 @@ void TakeoverMachineCopyMDBData(RunState& run, dao::Database& source, dao::Recor
     std::vector<Row> rows = ReadMachineCopy(proc, machineCopy);
     machineCopy = dao::Recordset();
 
-    // An index on the match keys, so that each row's query finds its records
-    // without reading the whole table; the source database is published
-    // afterwards, so the index is temporary. Without it the takeover is
-    // slower, never different, so a table that cannot take it (keys missing)
-    // is left to the queries to fail on.
-    try {
-        source.CreateTemporaryIndex("Calvora_TakeoverMatch", kPresetTable,
-                                    {"machine_type", "var_name", "offset_or_bitno"});
-    } catch (const Failure&) {
-    }
     // The check belongs to the first row taken over; the regenerated table's
     // fields do not change while the rows are written, so it answers for all.
-    if (!rows.empty()) {
-        CheckAdditionalFields(proc, source);
+    if (rows.empty()) {
+        return;
     }
+    CheckAdditionalFields(proc, target);
+    if (!HasMatchFields(target, run)) {
+        return;
+    }
+    const std::unordered_map<std::string, size_t> first = FirstRecords(target);
+    // Rows in the machine copy's order: the last row naming a record wins.
     for (const Row& row : rows) {
-        TakeOverRow(proc, source, row);
+        TakeOverRow(proc, target, first, row);
     }
 }
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/text.h"
-#include "presetdb/unit_session.h"
+#include "presetdb/unit_renames.h"
 #include "tests/presetdb/preset_project.h"
 
 namespace calvora::test {
@@ -85,7 +85,7 @@ TEST(ReplaceSearchItem, AnOccurrenceBeyondPosition32767OverflowsAndLeavesTheText
     EXPECT_EQ(ReplaceSearchItem(p.run, edge, "###machine", "M1"), std::string(32766, 'x') + "M1");
 }
 
-class UnitRenames : public ::testing::Test {
+class Renames : public ::testing::Test {
   protected:
     void SetUp() override {
         p.CreateUnit(kUnitDb,
@@ -94,85 +94,94 @@ class UnitRenames : public ::testing::Test {
     std::vector<std::string> Names() const {
         return p.Rows(kUnitDb, "SELECT var_name FROM PRESET_DEFS ORDER BY ID");
     }
+    // The renames (name0, name1) of one generation, one after the other.
+    void Rename(const std::vector<std::pair<std::string, std::string>>& names) {
+        UnitRenames renames(p.run);
+        for (const auto& [name0, name1] : names)
+            renames.Rename(name0, name1);
+        renames.Close();
+    }
     PresetProject p;
 };
 
-TEST_F(UnitRenames, OtherKindsNamesGetTheCurrentKindsName) {
+TEST_F(Renames, OtherKindsNamesGetTheCurrentKindsName) {
     p.run.StudioProject = 0;
-    VarNameInQuelleErsetzen(p.run, "VW32_a", "STUDIO_a");
+    Rename({{"VW32_a", "STUDIO_a"}});
     EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "VW32_a", "VW32_a", "x"}));
 
     p.run.StudioProject = 1;
-    VarNameInQuelleErsetzen(p.run, "vw32_A", "STUDIO_b");
+    Rename({{"vw32_A", "STUDIO_b"}});
     EXPECT_EQ(Names(), (std::vector<std::string>{"STUDIO_b", "STUDIO_b", "STUDIO_b", "x"}));
     EXPECT_EQ(p.run.FailuresReported, 0);
 }
 
-TEST_F(UnitRenames, EqualNamesAndNoMatchChangeNothing) {
-    VarNameInQuelleErsetzen(p.run, "x", "x");
-    VarNameInQuelleErsetzen(p.run, "none", "nothing");
-    EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "STUDIO_a", "studio_A", "x"}));
+TEST_F(Renames, EqualNamesAndNoMatchLeaveTheFileAsItWas) {
+    const std::string before = p.folder.Read(kUnitDb);
+    Rename({{"x", "x"}, {"none", "nothing"}});
+    EXPECT_EQ(p.folder.Read(kUnitDb), before);
     EXPECT_EQ(p.run.FailuresReported, 0);
 }
 
-TEST_F(UnitRenames, AQuoteInTheNameBreaksTheQueryAndIsReported) {
-    VarNameInQuelleErsetzen(p.run, "new", "STUDIO\"_a");
-    EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "STUDIO_a", "studio_A", "x"}));
-    EXPECT_EQ(p.run.FailuresReported, 1);
+struct QuoteCase {
+    std::string lookFor;  // name1, looked for with StudioProject 0
+    int failures;
+    std::vector<std::string> expected;
+};
+
+TEST_F(Renames, AQuoteInTheNameIsReadAsTheQueryTextReadsIt) {
+    const QuoteCase cases[] = {
+        // An unbalanced quote breaks the query.
+        {"STUDIO\"_a", 1, {"a\"b", "a", "b"}},
+        // A doubled quote stands for one.
+        {"A\"\"B", 0, {"new", "a", "b"}},
+        // A name that would add a condition of its own is refused.
+        {"a\")) AND ((PRESET_DEFS.var_name)=\"b", 1, {"a\"b", "a", "b"}},
+    };
+    for (const QuoteCase& c : cases) {
+        p.CreateUnit(kUnitDb, {{1, 1, "a\"b"}, {2, 1, "a"}, {3, 1, "b"}});
+        p.run.FailuresReported = 0;
+        Rename({{"new", c.lookFor}});
+        EXPECT_EQ(Names(), c.expected) << c.lookFor;
+        EXPECT_EQ(p.run.FailuresReported, c.failures) << c.lookFor;
+    }
     EXPECT_NE(p.folder.Read(kErrorLog).find("VarNameInQuelleErsetzen (Nr. 3075)"),
               std::string::npos);
 }
 
-TEST_F(UnitRenames, ASessionRenamesTheSameAndLeavesNoIndexBehind) {
-    {
-        UnitDatabaseSession session(p.run);
-        VarNameInQuelleErsetzen(p.run, "VW32_a", "STUDIO_a", &session);
-        VarNameInQuelleErsetzen(p.run, "new", "STUDIO\"_a", &session);
-        VarNameInQuelleErsetzen(p.run, "y", "x", &session);
-        session.Close();
-    }
-    EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "VW32_a", "VW32_a", "y"}));
-    EXPECT_EQ(p.run.FailuresReported, 1);
-    EXPECT_TRUE(p.Rows(kUnitDb, "SELECT name FROM sqlite_master WHERE type = 'index'").empty());
-}
-
-TEST_F(UnitRenames, ASessionFindsTheNamesItGaveItself) {
+TEST_F(Renames, LaterRenamesFindTheNamesEarlierOnesGave) {
     p.CreateUnit(kUnitDb, {{1, 1, "a"}, {2, 1, "z"}, {3, 1, "A"}});
-    {
-        UnitDatabaseSession session(p.run);
-        VarNameInQuelleErsetzen(p.run, "b", "a", &session);
-        VarNameInQuelleErsetzen(p.run, "c", "B", &session);
-        session.Close();
-    }
+    Rename({{"b", "a"}, {"c", "B"}});
     EXPECT_EQ(Names(), (std::vector<std::string>{"c", "z", "c"}));
 }
 
-TEST_F(UnitRenames, ASessionComparesNamesBeyondAsciiAsTheEngineDoes) {
+TEST_F(Renames, NamesBeyondAsciiCompareAsTheEngineDoes) {
     p.CreateUnit(kUnitDb, {{1, 1, "Äx"}, {2, 1, "z"}});
-    {
-        UnitDatabaseSession session(p.run);
-        VarNameInQuelleErsetzen(p.run, "y", "äX", &session);
-        session.Close();
-    }
+    Rename({{"y", "äX"}});
     EXPECT_EQ(Names(), (std::vector<std::string>{"y", "z"}));
     EXPECT_EQ(p.run.FailuresReported, 0);
 }
 
-TEST_F(UnitRenames, ASessionEndedByUnwindingKeepsTheRenamesWithoutIndex) {
+TEST_F(Renames, ANameTooLongForTheFieldIsReportedPerRecordAndLeavesThemAsTheyWere) {
+    Rename({{std::string(101, 'n'), "STUDIO_a"}, {"later", "studio_a"}});
+    EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "later", "later", "x"}));
+    EXPECT_EQ(p.run.FailuresReported, 2);
+    EXPECT_NE(p.folder.Read(kErrorLog).find("VarNameInQuelleErsetzen (Nr. 3163)"),
+              std::string::npos);
+}
+
+TEST_F(Renames, RenamesEndedByUnwindingAreKept) {
     {
-        UnitDatabaseSession session(p.run);
-        VarNameInQuelleErsetzen(p.run, "VW32_a", "STUDIO_a", &session);
+        UnitRenames renames(p.run);
+        renames.Rename("VW32_a", "STUDIO_a");
     }
     EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "VW32_a", "VW32_a", "x"}));
-    EXPECT_TRUE(p.Rows(kUnitDb, "SELECT name FROM sqlite_master WHERE type = 'index'").empty());
 }
 
 TEST(VarNameInQuelleErsetzen, WithoutAUnitDatabaseNothingHappens) {
     PresetProject p;
-    UnitDatabaseSession session(p.run);
-    VarNameInQuelleErsetzen(p.run, "a", "b");
-    VarNameInQuelleErsetzen(p.run, "a", "b", &session);
-    session.Close();
+    UnitRenames renames(p.run);
+    renames.Rename("a", "b");
+    renames.Close();
     EXPECT_FALSE(p.folder.Exists(kUnitDb));
     EXPECT_EQ(p.run.FailuresReported, 0);
 }
@@ -180,10 +189,10 @@ TEST(VarNameInQuelleErsetzen, WithoutAUnitDatabaseNothingHappens) {
 TEST(VarNameInQuelleErsetzen, AUnitDatabaseThatCannotBeOpenedIsReportedOnEveryRename) {
     PresetProject p;
     p.folder.Write(kUnitDb, "not a database");
-    UnitDatabaseSession session(p.run);
-    VarNameInQuelleErsetzen(p.run, "a", "b", &session);
-    VarNameInQuelleErsetzen(p.run, "a", "b", &session);
-    session.Close();
+    UnitRenames renames(p.run);
+    renames.Rename("a", "b");
+    renames.Rename("a", "b");
+    renames.Close();
     std::string log = p.folder.Read(kErrorLog);
     size_t first = log.find("VarNameInQuelleErsetzen (Nr. 3343)");
     ASSERT_NE(first, std::string::npos);
