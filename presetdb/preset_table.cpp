@@ -15,6 +15,7 @@ PresetTable PresetTable::FieldsOf(dao::Database& db) {
         dao::Field field = fields.Item(i);
         table.fieldNames.push_back(field.Name());
         table.fieldTypes.push_back(dao::ParseDeclaredType(field.DeclaredType()));
+        table.fieldTexts.push_back(std::string(kPresetTable) + "." + field.Name());
     }
     rs.Close();
     return table;
@@ -36,8 +37,7 @@ size_t PresetTable::Item(std::string_view name) const {
 }
 
 Variant PresetTable::Converted(size_t i, const Variant& value) const {
-    return dao::ConvertForField(value, fieldTypes[i],
-                                std::string(kPresetTable) + "." + fieldNames[i]);
+    return dao::ConvertForField(value, fieldTypes[i], fieldTexts[i]);
 }
 
 void WritePresetTable(Proc& proc, dao::Database& db, const PresetTable& table) {

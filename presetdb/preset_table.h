@@ -25,6 +25,7 @@ namespace calvora {
 struct PresetTable {
     std::vector<std::string> fieldNames;  // PRESET_DEFS's fields, in their order
     std::vector<dao::ColumnType> fieldTypes;
+    std::vector<std::string> fieldTexts;        // "PRESET_DEFS.<name>", naming a field in failures
     std::vector<std::vector<Variant>> records;  // [record][field], in the order written
 
     // Reads the fields (names and types) of db's PRESET_DEFS; no records.

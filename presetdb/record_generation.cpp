@@ -45,6 +45,23 @@ struct SourceValues {
     }
 };
 
+// The positions of the fields every record needs, found once.
+struct TargetFields {
+    std::vector<bool> isVarName;
+    int32_t id = -1;
+    int32_t part = -1;
+
+    explicit TargetFields(const PresetTable& table)
+        : id(table.Find("ID")), part(table.Find("part")) {
+        for (const std::string& name : table.fieldNames)
+            isVarName.push_back(UCase(name) == "VAR_NAME");
+    }
+    // The position found, or the failure of looking name up (3265).
+    size_t Item(const PresetTable& table, int32_t found, const char* name) const {
+        return found >= 0 ? static_cast<size_t>(found) : table.Item(name);
+    }
+};
+
 int16_t RecordCount16(const dao::Recordset& source) {
     int32_t count = source.RecordCount();
     if (count > INT16_MAX)
@@ -98,15 +115,15 @@ std::string ResolveVarName(RunState& run, const Variant& part, const std::string
 
 // One record, formed in memory and appended to table once complete; a field
 // whose value cannot be formed or stored stays empty (Null).
-void GenerateRecord(Proc& proc, PresetTable& table, const SourceValues& values, size_t r,
-                    const std::string& machine, int16_t& nextId, UnitRenames& renames,
-                    EventPacer& pacer) {
+void GenerateRecord(Proc& proc, PresetTable& table, const TargetFields& fields,
+                    const SourceValues& values, size_t r, const std::string& machine,
+                    int16_t& nextId, UnitRenames& renames, EventPacer& pacer) {
     RunState& run = proc.Run();
     const size_t fieldCount = table.fieldNames.size();
     pacer.Yield();
     std::vector<Variant> record(fieldCount, Variant::Null());
     proc.Step([&] {
-        const size_t id = table.Item("ID");
+        const size_t id = fields.Item(table, fields.id, "ID");
         record[id] = table.Converted(id, Variant::Integer(nextId));
     });
     proc.Step([&] {
@@ -125,8 +142,9 @@ void GenerateRecord(Proc& proc, PresetTable& table, const SourceValues& values, 
                 return;
             }
             std::string newValue =
-                UCase(table.fieldNames[i]) == "VAR_NAME"
-                    ? ResolveVarName(run, record[table.Item("part")], v.AsText(), machine, renames)
+                fields.isVarName[i]
+                    ? ResolveVarName(run, record[fields.Item(table, fields.part, "part")],
+                                     v.AsText(), machine, renames)
                     : ReplaceSearchItem(run, v.AsText(), kMachinePlaceholder, machine);
             record[i] = table.Converted(i, Variant::Text(std::move(newValue)));
         });
@@ -155,6 +173,7 @@ PresetTable CreateRecordSets(RunState& run, dao::Database& db) {
     if (n <= 0)
         return table;
 
+    const TargetFields fields(table);
     UnitRenames renames(run);
     int16_t nextId = 1;
     for (size_t m = 1; m < run.ExistingMachines.size(); ++m) {
@@ -162,7 +181,7 @@ PresetTable CreateRecordSets(RunState& run, dao::Database& db) {
         if (!MachineValid(run, validMachines, machine, m) || machine == "-")
             continue;
         for (size_t r = 0; r < values.records.size(); ++r)
-            GenerateRecord(proc, table, values, r, machine, nextId, renames, pacer);
+            GenerateRecord(proc, table, fields, values, r, machine, nextId, renames, pacer);
     }
     renames.Close();
     return table;

@@ -112,25 +112,16 @@ void WarnOfExtraFields(Proc& proc) {
     proc.Raise(DatabaseError(run), true);
 }
 
-// The number of records to read: the walk from the first record stops where
-// it passes the end, at most one record beyond the count the recordset gives.
-// A table without records has nothing to read (moving to its first record
-// fails and is reported).
+// The number of records to read. The procedure walks from the first record
+// until it passes the end, which for the exact count of a table-type
+// recordset (the engine's counts are exact) is where the count says: the
+// walk is not repeated. A table without records has nothing to read
+// (moving to its first record fails and is reported).
 int32_t CountRecords(Proc& proc, dao::Recordset& machineCopy) {
     int32_t n = 0;
     proc.Step([&] { n = machineCopy.RecordCount(); });
     proc.Step([&] { machineCopy.MoveFirst(); });
-    if (n <= 0) {
-        return 0;
-    }
-    int32_t i = 1;
-    for (; i <= n; ++i) {
-        proc.Step([&] { machineCopy.MoveNext(); });
-        if (proc.Test([&] { return machineCopy.Eof(); })) {
-            break;
-        }
-    }
-    return i;
+    return n > 0 ? n : 0;
 }
 
 // Reads the machine copy whole, before anything is written.
@@ -326,7 +317,8 @@ std::unordered_map<std::string, size_t> FirstRecords(const PresetTable& table) {
 // Writes the row's five values into the first record its query would
 // select. A row whose query cannot be made is skipped without a word.
 void TakeOverRow(Proc& proc, PresetTable& table,
-                 const std::unordered_map<std::string, size_t>& first, const Row& row) {
+                 const std::unordered_map<std::string, size_t>& first,
+                 const std::array<int32_t, kValueFields.size()>& valueFields, const Row& row) {
     std::optional<std::string> key = RowKey(row);
     if (!key)
         return;
@@ -336,7 +328,8 @@ void TakeOverRow(Proc& proc, PresetTable& table,
     std::vector<Variant>& record = table.records[found->second];
     for (size_t k = 0; k < kValueFields.size(); ++k) {
         proc.Step([&] {
-            const size_t i = table.Item(kValueFields[k]);
+            const size_t i = valueFields[k] >= 0 ? static_cast<size_t>(valueFields[k])
+                                                 : table.Item(kValueFields[k]);
             record[i] = table.Converted(i, row[kFirstValueColumn + k]);
         });
     }
@@ -369,9 +362,13 @@ void TakeoverMachineCopyMDBData(RunState& run, PresetTable& target, dao::Records
         return;
     }
     const std::unordered_map<std::string, size_t> first = FirstRecords(target);
+    std::array<int32_t, kValueFields.size()> valueFields;
+    for (size_t k = 0; k < kValueFields.size(); ++k) {
+        valueFields[k] = target.Find(kValueFields[k]);
+    }
     // Rows in the machine copy's order: the last row naming a record wins.
     for (const Row& row : rows) {
-        TakeOverRow(proc, target, first, row);
+        TakeOverRow(proc, target, first, valueFields, row);
     }
 }
 
