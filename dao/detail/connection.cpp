@@ -213,16 +213,7 @@ void Connection::Close() {
     if (!db_)
         return;
     ReleaseStatements();
-    int rc = SQLITE_OK;
-    for (const std::string& name : temporaryIndexes_) {
-        rc = sqlite3_exec(db_, ("DROP INDEX IF EXISTS " + QuoteName(name)).c_str(), nullptr,
-                          nullptr, nullptr);
-        if (rc != SQLITE_OK)
-            break;
-    }
-    temporaryIndexes_.clear();
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
     const std::string message = rc == SQLITE_OK ? "" : sqlite3_errmsg(db_);
     if (rc != SQLITE_OK)
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
