@@ -210,30 +210,38 @@ bool IsPlainNumber(std::string_view s) {
 // The fields the match query selects: without one of them the query cannot
 // be opened and no row is taken over.
 bool HasMatchFields(const PresetTable& table, const RunState& run) {
-    for (const char* name : kColumnFields)
-        if (name != nullptr && std::string_view(name) != "category_id" && table.Find(name) < 0)
+    for (const char* name : kColumnFields) {
+        if (name != nullptr && table.Find(name) < 0) {
             return false;
-    if (table.Find("category_id") < 0)
-        return false;
-    if (run.AddFieldNames)
-        for (size_t j = 1; j < run.AddFieldNames->size(); ++j)
-            if ((*run.AddFieldNames)[j].empty() || table.Find((*run.AddFieldNames)[j]) < 0)
+        }
+    }
+    if (run.AddFieldNames) {
+        for (size_t j = 1; j < run.AddFieldNames->size(); ++j) {
+            const std::string& name = (*run.AddFieldNames)[j];
+            if (name.empty() || table.Find(name) < 0) {
                 return false;
+            }
+        }
+    }
     return true;
 }
 
-// The key by which a record is found: the two texts upper-cased (the
-// engine compares texts without regard to case) and the offset's number,
-// each ended by a byte no text holds. Nothing for a value that no query
-// could find: Null, or an offset that is no number.
+// A text key of a regenerated record as the query's text literal meets it:
+// upper-cased, since the engine compares texts without regard to case; a
+// number as its text. Null (and any other value) equals no literal.
 std::optional<std::string> TextKey(const Variant& v) {
-    if (v.IsText())
+    if (v.IsText()) {
         return UCase(v.AsText());
-    if (v.IsNumeric() && v.Type() != VarType::Boolean)
+    }
+    if (v.IsNumeric() && v.Type() != VarType::Boolean) {
         return NumberToText(v.Type() == VarType::Currency ? Variant::Double(v.NumericValue()) : v);
+    }
     return std::nullopt;
 }
 
+// The hash key of the three match keys: the two texts, each ended by a byte
+// no text holds, and the offset's number. Nothing when one of them can
+// match nothing.
 std::optional<std::string> MatchKey(const std::optional<std::string>& machineType,
                                     const std::optional<std::string>& varName,
                                     std::optional<double> offset) {
