@@ -73,13 +73,17 @@ int16_t RecordCount16(const dao::Recordset& source) {
 void ReadSource(Proc& proc, dao::Recordset& source, int16_t n, SourceValues& values,
                 EventPacer& pacer) {
     proc.Step([&] { source.MoveFirst(); });
+    // The fields, taken once: a field's value follows the current record.
+    std::vector<dao::Field> fields;
     proc.Step([&] {
         values.fieldCount = source.Fields().Count();
         values.records.assign(n, std::vector<Variant>(values.fieldCount));
+        for (int32_t i = 0; i < values.fieldCount; ++i)
+            fields.push_back(source.Fields().Item(i));
     });
     for (size_t r = 0; r < values.records.size(); ++r) {
         for (int32_t i = 0; i < values.fieldCount; ++i) {
-            proc.Step([&] { values.records[r][i] = source.Fields().Item(i).Value(); });
+            proc.Step([&] { values.records[r][i] = fields.at(i).Value(); });
             pacer.Yield();
         }
         proc.Step([&] { source.MoveNext(); });
