@@ -312,6 +312,7 @@ void CheckAdditionalFields(Proc& proc, const PresetTable& table) {
 // return it first (records are written in this order).
 std::unordered_map<std::string, size_t> FirstRecords(const PresetTable& table) {
     std::unordered_map<std::string, size_t> first;
+    first.reserve(table.records.size());
     const std::array<size_t, 3> keyFields = {table.Item("machine_type"), table.Item("var_name"),
                                              table.Item("offset_or_bitno")};
     for (size_t r = 0; r < table.records.size(); ++r) {

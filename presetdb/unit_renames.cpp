@@ -63,6 +63,8 @@ void UnitRenames::Start() {
         dao::Recordset rs = db_.OpenRecordset(kNamesQuery);
         dao::Field varName = rs.Fields().Item(0);
         varNameType_ = dao::ParseDeclaredType(varName.DeclaredType());
+        names_.reserve(static_cast<size_t>(rs.RecordCount()));
+        byName_.reserve(static_cast<size_t>(rs.RecordCount()));
         for (; !rs.Eof(); rs.MoveNext()) {
             names_.push_back(varName.Value());
             if (names_.back().IsText())
