@@ -111,10 +111,12 @@ class Database {
 };
 
 // Opens an existing database for reading and writing. Never creates a file.
-// Raises 3024 when the file does not exist (or is a folder), 3343 when it is
-// not an SQLite database (empty files included) and, with a description
-// telling to convert it with "presetdb import", when it is an Access file;
-// 3051 when it cannot be opened for writing (read-only, no permission);
+// Raises 3024 when the file does not exist or is a folder (the description
+// says which), 3343 when it is not an SQLite database (empty and truncated
+// files included) and, with a description telling to convert it with
+// "presetdb import", when it is an Access file; 3051 when it is not a
+// regular file (a pipe or device, refused without reading from it) or cannot
+// be opened for writing (read-only, no permission);
 // 3045 when another program keeps it locked beyond the wait.
 Database OpenDatabase(const std::filesystem::path& file);
 

@@ -30,9 +30,17 @@ namespace {
 void CheckFileKind(const fs::path& file) {
     std::error_code ec;
     const fs::file_status status = fs::status(file, ec);
-    if (ec || !fs::exists(status) || fs::is_directory(status))
-        throw Failure(err::kDatabaseNotFound, kSourceEngine,
-                      "Could not find the database file '" + file.string() + "'");
+    if (ec || !fs::exists(status))
+        throw Failure(
+            err::kDatabaseNotFound, kSourceEngine,
+            "Could not find the database file '" + file.string() + "': there is no such file");
+    if (fs::is_directory(status))
+        throw Failure(
+            err::kDatabaseNotFound, kSourceEngine,
+            "Could not find the database file '" + file.string() + "': it is a folder, not a file");
+    // Reading a pipe or device would wait for a writer or never end.
+    if (!fs::is_regular_file(status))
+        RaiseOpen(err::kCannotOpen, file, "it is not a regular file (a pipe, device or socket)");
     std::ifstream in(file, std::ios::binary);
     if (!in)
         RaiseOpen(err::kCannotOpen, file, "the file cannot be read (permission denied)");
@@ -41,9 +49,10 @@ void CheckFileKind(const fs::path& file) {
     const std::string_view head(header.data(), static_cast<size_t>(in.gcount()));
     if (head.empty())
         RaiseOpen(err::kUnrecognizedFormat, file, "the file is empty, not a database");
-    if (head.substr(0, 16) == std::string_view("SQLite format 3\0", 16))
+    if (head.starts_with(std::string_view("SQLite format 3\0", 16)))
         return;
-    if (head.substr(4, 15) == "Standard Jet DB" || head.substr(4, 15) == "Standard ACE DB")
+    if (head.size() >= 19 &&
+        (head.substr(4, 15) == "Standard Jet DB" || head.substr(4, 15) == "Standard ACE DB"))
         RaiseOpen(err::kUnrecognizedFormat, file,
                   "it is an Access (Jet) database; convert it first with: presetdb import '" +
                       file.string() + "'");
