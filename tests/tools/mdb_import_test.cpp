@@ -25,6 +25,7 @@
 #include "tests/support/test_run.h"
 #include "tools/mdb_schema.h"
 #include "tools/mdb_values.h"
+#include "tools/presetdb_cli.h"
 
 namespace fs = std::filesystem;
 
@@ -63,7 +64,9 @@ struct Result {
 Result Import(const std::vector<std::string>& args) {
     std::ostringstream out;
     std::ostringstream err;
-    int code = RunImportCommand(args, out, err);
+    std::vector<std::string> words{"import"};
+    words.insert(words.end(), args.begin(), args.end());
+    int code = tool::RunPresetdb(words, out, err);
     return {code, out.str(), err.str()};
 }
 
@@ -540,7 +543,7 @@ TEST(MdbImport, WrongWordsAreUsageErrors) {
     for (const auto& args : cases) {
         Result r = Import(args);
         EXPECT_EQ(r.code, 1) << testing::PrintToString(args);
-        EXPECT_NE(r.err.find("usage: presetdb import"), std::string::npos);
+        EXPECT_NE(r.err.find("Usage: presetdb import"), std::string::npos) << r.err;
     }
 }
 
