@@ -467,6 +467,22 @@ TEST(MdbImport, InPlaceKeepsTheAccessFileAsJetBak) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
 }
 
+TEST(MdbImport, InPlaceThroughALinkConvertsTheFileItPointsTo) {
+    TempDir dir;
+    fs::create_directory(dir.path() / "real");
+    const fs::path unit = CopyFixture("heating/Calvora.mdb", dir.path() / "real");
+    const std::string original = ReadBytes(unit);
+    const fs::path link = dir.path() / "Calvora.mdb";
+    fs::create_symlink(unit, link);
+    Result r = Import({"--in-place", link.string()});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::read_symlink(link), unit);
+    EXPECT_EQ(ReadBytes(unit).substr(0, 16), std::string("SQLite format 3\0", 16));
+    EXPECT_EQ(ReadBytes(dir.path() / "real" / "Calvora.mdb.jet.bak"), original);
+    EXPECT_FALSE(fs::exists(dir.path() / "Calvora.mdb.jet.bak"));
+}
+
 TEST(MdbImport, ExistingTargetIsReplacedOnlyWithForce) {
     TempDir dir;
     const fs::path source = AccessData() / "all_types.mdb";
