@@ -9,7 +9,9 @@
 namespace calvora {
 
 // dao::OpenDatabase on the host file behind winPath. Raises 3024 when the
-// path lies on a drive that is not mapped, and whatever OpenDatabase raises.
+// path lies on a drive that is not mapped, and whatever OpenDatabase raises,
+// its description naming the file by winPath with the host path after it in
+// parentheses.
 dao::Database OpenProjectDatabase(RunState& run, std::string_view winPath);
 
 // Files::CopyFile of one database file over another, after any rollback
