@@ -1,7 +1,5 @@
 #include "tools/presetdb_cli.h"
 
-#include <algorithm>
-
 #include "platform/failure.h"
 #include "tools/mdb_import.h"
 #include "tools/mdb_schema.h"
