@@ -14,21 +14,9 @@ dao::Database OpenProjectDatabase(RunState& run, std::string_view winPath) {
         throw Failure(dao::err::kDatabaseNotFound, dao::kSourceEngine,
                       "Could not find the database file '" + std::string(winPath) +
                           "': its drive is not mapped.");
-    try {
-        return dao::OpenDatabase(*host);
-    } catch (const Failure& f) {
-        // The engine names the host file; the project's users know it by its
-        // Windows path, which leads, the host path following for whoever
-        // looks on the host.
-        const std::string hostQuoted = "'" + host->string() + "'";
-        std::string description = f.Description();
-        const size_t at = description.find(hostQuoted);
-        if (at == std::string::npos)
-            throw;
-        description.replace(at, hostQuoted.size(),
-                            "'" + std::string(winPath) + "' (" + host->string() + ")");
-        throw Failure(f.Number(), f.Source(), description);
-    }
+    // The project's users know the file by its Windows path; the host path
+    // follows for whoever looks on the host.
+    return dao::OpenDatabase(*host, "'" + std::string(winPath) + "' (" + host->string() + ")");
 }
 
 namespace {

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <vector>
 
 #include "platform/failure.h"
 #include "tests/presetdb/preset_project.h"
@@ -46,6 +48,25 @@ TEST(ProjectDatabase, FailuresNameTheWindowsPathWithTheHostPathAfterIt) {
                 f.Description().find(std::string("'") + kUnitDb + "' (" + host.string() + ")"),
                 std::string::npos)
                 << c.name << ": " << f.Description();
+        }
+    }
+}
+
+TEST(ProjectDatabase, FailuresAfterTheOpenNameTheWindowsPathToo) {
+    PresetProject p;
+    p.folder.CreateDatabase(kUnitDb, "CREATE TABLE PRESET_DEFS (ID LONG);");
+    dao::Database db = OpenProjectDatabase(p.run, kUnitDb);
+    const std::string named =
+        std::string("'") + kUnitDb + "' (" + p.folder.Host(kUnitDb).string() + ")";
+    for (const auto& step : std::vector<std::function<void()>>{
+             [&] { db.TableDefs().Item("Nope"); },
+             [&] { db.OpenRecordset("Nope"); },
+         }) {
+        try {
+            step();
+            ADD_FAILURE() << "no failure";
+        } catch (const Failure& f) {
+            EXPECT_NE(f.Description().find(named), std::string::npos) << f.Description();
         }
     }
 }
