@@ -3,7 +3,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <optional>
+#include <memory>
+#include <string>
 
 #include "platform/failure.h"
 #include "platform/files.h"

@@ -1,5 +1,6 @@
 #include "tools/presetdb_format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
