@@ -1,9 +1,14 @@
 // Starts the program: wires the host services into the run, starts Qt and
 // loads the dialog, whose loading runs the whole course and ends the program
 // by throwing EndOfProgram; its exit code becomes the process's.
+//
+// --help and --version, as the first and only argument, print and end the
+// program before anything runs; no caller of the program passes them, and
+// every other command line keeps the /KEYWORD=value grammar.
 #include <QApplication>
 #include <cstdlib>
 #include <iostream>
+#include <string_view>
 
 #include "app/qt/dialog_window.h"
 #include "app/qt/qt_ui.h"
@@ -46,6 +51,41 @@ bool ChooseHeadlessPlatform(Process& process, Files& files) {
     return true;
 }
 
+constexpr const char* kHelp =
+    "usage: Calvora_Config [/EXTERNAL=SILENT | /EXTERNAL=TRXCFG /LOGFILE=<path>]\n"
+    "       Calvora_Config --help | --version\n"
+    "\n"
+    "Builds the unit database Calvora.mdb of the project from its template tables\n"
+    "Calvora_Source.mdb and the project's INI files. The project folder is the parent of\n"
+    "the program's folder.\n"
+    "  (no argument)           the dialog shows while the run works; failures ask\n"
+    "                          whether to go on\n"
+    "  /EXTERNAL=SILENT        no message boxes, messages go to the service log; needs no\n"
+    "                          display\n"
+    "  /EXTERNAL=TRXCFG /LOGFILE=<path>\n"
+    "                          as the project's configuration tool starts it\n"
+    "  --help, --version       print this text or the version and end, changing nothing\n"
+    "Exit codes: 0 completed, 1 completed after failures let pass, 2 ended by an error,\n"
+    "3 cancelled.\n";
+
+// True (the text printed) when the command line is exactly --help or
+// --version.
+bool AnsweredInformationRequest(int argc, char** argv, Process& process) {
+    if (argc != 2)
+        return false;
+    const std::string_view word = argv[1];
+    if (word == "--help") {
+        std::cout << kHelp;
+        return true;
+    }
+    if (word == "--version") {
+        const Version v = process.ProgramVersion();
+        std::cout << "Calvora_Config " << v.major << "." << v.minor << "." << v.revision << "\n";
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv, char** envp) {
@@ -56,6 +96,8 @@ int main(int argc, char** argv, char** envp) {
         std::cerr << "Calvora_Config: " << ignored << "\n";
     HostFiles files(paths);
     HostProcess process(argc, argv, envp, paths);
+    if (AnsweredInformationRequest(argc, argv, process))
+        return exitcode::kClean;
     if (!ChooseHeadlessPlatform(process, files)) {
         std::cerr << "Calvora_Config: no display for its dialog; start it with /EXTERNAL=SILENT "
                      "to run without one.\n";

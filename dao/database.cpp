@@ -34,8 +34,8 @@ namespace {
 
 [[noreturn]] void RaiseNoTable(std::string_view name, const detail::Connection& conn) {
     throw Failure(err::kItemNotFound, kSourceTableDefs,
-                  "Item not found in this collection: table '" + std::string(name) + "' in '" +
-                      conn.FileText() + "'");
+                  "Item not found in this collection: table '" + std::string(name) + "' in " +
+                      conn.FileText());
 }
 
 // The stored name of an index of that case-blind name, or "".
@@ -160,7 +160,7 @@ TableDef Database::CreateTableDef(std::string_view name) {
 }
 
 void Database::CreateTemporaryIndex(std::string_view indexName, std::string_view table,
-                           const std::vector<std::string>& columns) {
+                                    const std::vector<std::string>& columns) {
     detail::Connection& conn = Conn();
     conn.CheckOpen(kSourceDatabase);
     detail::CheckName(indexName, kSourceDatabase, "index");
@@ -168,7 +168,7 @@ void Database::CreateTemporaryIndex(std::string_view indexName, std::string_view
     if (!FindIndex(conn, indexName).empty())
         throw Failure(
             err::kTableExists, kSourceDatabase,
-            "Index '" + std::string(indexName) + "' already exists in '" + conn.FileText() + "'");
+            "Index '" + std::string(indexName) + "' already exists in " + conn.FileText());
     std::string list;
     for (const std::string& name : columns) {
         const int position = info.Find(name);
@@ -195,7 +195,7 @@ void Database::DropIndex(std::string_view indexName) {
     if (stored.empty())
         throw Failure(err::kItemNotFound, kSourceDatabase,
                       "Item not found in this collection: index '" + std::string(indexName) +
-                          "' in '" + conn.FileText() + "'");
+                          "' in " + conn.FileText());
     conn.Exec("DROP INDEX " + detail::QuoteName(stored), kSourceDatabase);
 }
 
@@ -204,8 +204,9 @@ void Database::Close() {
         conn_->Close();
 }
 
-Database OpenDatabase(const std::filesystem::path& file) {
-    return Database(detail::Connection::Open(file, detail::Connection::Access::ReadWrite));
+Database OpenDatabase(const std::filesystem::path& file, std::string_view nameInMessages) {
+    return Database(
+        detail::Connection::Open(file, detail::Connection::Access::ReadWrite, nameInMessages));
 }
 
 Database OpenDatabaseReadOnly(const std::filesystem::path& file) {

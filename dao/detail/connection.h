@@ -89,16 +89,18 @@ class Connection {
 
     enum class Access { ReadWrite, ReadOnly };
 
-    // Raises 3024, 3343, 3051, 3045 as OpenDatabase promises.
-    static std::shared_ptr<Connection> Open(const std::filesystem::path& file, Access access);
+    // Raises 3024, 3343, 3051, 3045 as OpenDatabase promises; failures name
+    // the file as nameInMessages (by default its path in single quotes).
+    static std::shared_ptr<Connection> Open(const std::filesystem::path& file, Access access,
+                                            std::string_view nameInMessages = {});
     ~Connection();
 
     bool IsOpen() const { return db_ != nullptr; }
     // Raises 3420 (source as given) when the connection was closed.
     void CheckOpen(const char* source) const;
     const std::filesystem::path& Path() const { return path_; }
-    // The file's path as messages show it.
-    std::string FileText() const { return path_.string(); }
+    // The file as failure messages name it, quotes included.
+    const std::string& FileText() const { return shown_; }
 
     // Drops the temporary indexes, commits and closes. Raises when a drop or
     // the commit fails; the transaction is then rolled back.
@@ -159,7 +161,8 @@ class Connection {
     [[noreturn]] void Raise(int rc, const char* source, std::string_view what) const;
 
   private:
-    Connection(std::filesystem::path path, sqlite3* db) : path_(std::move(path)), db_(db) {}
+    Connection(std::filesystem::path path, std::string shown, sqlite3* db)
+        : path_(std::move(path)), shown_(std::move(shown)), db_(db) {}
     void ReleaseStatements();
     // Resets the statement a walk left running.
     void StopRunning();
@@ -173,6 +176,7 @@ class Connection {
     static constexpr size_t kMaxPlans = 64;
 
     std::filesystem::path path_;
+    std::string shown_;
     sqlite3* db_;
     std::vector<std::string> temporaryIndexes_;
     std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;

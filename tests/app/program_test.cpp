@@ -1,7 +1,13 @@
 // The real program started without any display.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
 
 #include "errors/error_protocol.h"
 #include "tests/support/project_folder.h"
@@ -33,6 +39,50 @@ TEST_F(HeadlessProgramTest, StartByHandWithoutDisplayEndsBeforeAnythingRuns) {
     EXPECT_EQ(project.Run({}, kNoDisplay), exitcode::kEndedByError);
     EXPECT_EQ(project.Read(kCfg), "[Project]\r\nValidMachines=1\r\n");
     EXPECT_FALSE(project.Exists("C:\\Project\\Config\\Calvora_Config.ini"));
+}
+
+// Every file below root (but the program itself) with its bytes and time.
+std::map<std::string, std::string> Snapshot(const std::filesystem::path& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (!entry.is_regular_file() || entry.path().filename() == "Calvora_Config")
+            continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf()
+              << std::filesystem::last_write_time(entry.path()).time_since_epoch().count();
+        files[entry.path().string()] = bytes.str();
+    }
+    return files;
+}
+
+// The built program's stdout for one argument; exit code in code.
+std::string Output(const std::string& argument, int& code) {
+    FILE* pipe = popen((ProjectFolder::BuiltProgram().string() + " " + argument).c_str(), "r");
+    std::string out;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, n);
+    const int status = pclose(pipe);
+    code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
+TEST_F(HeadlessProgramTest, HelpAndVersionPrintAndLeaveTheProjectAlone) {
+    project.CreateDatabase("C:\\Project\\Calvora\\Calvora.mdb",
+                           "CREATE TABLE PRESET_DEFS (ID LONG);");
+    for (const char* argument : {"--help", "--version"}) {
+        const auto before = Snapshot(project.Root());
+        // Offscreen, a run would go ahead and rewrite the project.
+        EXPECT_EQ(project.Run({argument}), exitcode::kClean) << argument;
+        EXPECT_EQ(Snapshot(project.Root()), before) << argument;
+    }
+    int code = -1;
+    EXPECT_EQ(Output("--version", code), "Calvora_Config 1.0.1\n");
+    EXPECT_EQ(code, 0);
+    const std::string help = Output("--help", code);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(help.find("usage: Calvora_Config [/EXTERNAL=SILENT"), 0u) << help;
 }
 
 }  // namespace

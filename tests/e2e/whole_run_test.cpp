@@ -189,5 +189,19 @@ TEST_F(WholeRun, MissingConfigurationFileEndsTheSilentRunWithItsMessage) {
     EXPECT_FALSE(folder.Exists(kErrorLog)) << folder.Read(kErrorLog);
 }
 
+// The users know their project's files by the Windows paths the project
+// uses: a damaged template is named so in the error log, the host file after it.
+TEST_F(WholeRun, DamagedTemplateIsNamedByItsWindowsPathInTheErrorLog) {
+    Standalone();
+    folder.Write(kSourceDb, "no database at all, only some text to fill a header");
+
+    EXPECT_EQ(folder.Run({"/EXTERNAL=SILENT"}, kOffscreen, 60), exitcode::kEndedByError);
+    const std::string named =
+        std::string("'") + kSourceDb + "' (" + folder.Host(kSourceDb).string() + ")";
+    EXPECT_NE(folder.Read(kErrorLog).find("(Nr. 3343) :Cannot open the database " + named),
+              std::string::npos)
+        << folder.Read(kErrorLog);
+}
+
 }  // namespace
 }  // namespace calvora::test
