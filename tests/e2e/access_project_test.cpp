@@ -8,6 +8,7 @@
 #include "errors/error_protocol.h"
 #include "tests/e2e/run_checks.h"
 #include "tests/presetdb/preset_project.h"
+#include "tests/support/sqlite_file.h"
 
 namespace calvora::test {
 namespace {
@@ -142,6 +143,26 @@ TEST_F(AccessProject, RunEndedBeforePublishingLeavesTheOldTableRenamed) {
                     "Ch1.M1.Alarm.Alarm|449.0", "Ch1.M2.Heizung.Sollwert|399.0",
                     "Ch1.M2.Heizung.Toleranz|49.0", "Ch1.M2.Leistung.Leistung|99.0",
                     "Ch1.M2.Leistung.Rampe|29.0", "Ch1.M2.Alarm.Alarm|449.0", "Obsolete_Var|2.0"}));
+}
+
+// Another program reads the unit database for the whole run, so the renames
+// into the studio naming cannot be committed and are rolled back. The
+// takeover would then look for the tuned values under names the old table no
+// longer holds: the run reports it, publishes nothing, and the unit database
+// keeps every byte.
+TEST_F(AccessProject, FailedRenameCommitPublishesNothing) {
+    ProgramIni("TRUE");
+    const std::string before = folder.Read(kUnitDb);
+    {
+        HeldLock reader(folder.Host(kUnitDb), HeldLock::Kind::Shared);
+        EXPECT_EQ(folder.Run({"/EXTERNAL=SILENT"}, {}, 120), exitcode::kAfterFailures);
+    }
+    EXPECT_TRUE(folder.Read(kUnitDb) == before);
+    EXPECT_NE(folder.Read("C:\\BrantorServicePack.log")
+                  .find("The unit database was left unchanged: the renamed variable names could "
+                        "not be stored in the unit database."),
+              std::string::npos)
+        << folder.Read("C:\\BrantorServicePack.log");
 }
 
 }  // namespace
