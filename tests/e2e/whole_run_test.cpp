@@ -130,6 +130,20 @@ TEST_F(WholeRun, SilentStartPublishesTheTakenOverTable) {
     ExpectPublished("1.0.1 - Standalone");
 }
 
+// Windows editors save "Unicode" files as UTF-16 with a byte-order mark; a
+// program INI file saved so names the same machines.
+TEST_F(WholeRun, ProgramIniInUtf16IsReadAsWindowsReadsIt) {
+    Standalone();
+    std::string utf16 = "\xFF\xFE";
+    for (char c : folder.Read(kProgramIni)) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    folder.Write(kProgramIni, utf16);
+    EXPECT_EQ(folder.Run({"/EXTERNAL=SILENT"}, kOffscreen, 60), exitcode::kClean);
+    ExpectPublished("1.0.1 - Standalone");
+}
+
 // Started by hand, the run asks nothing when nothing fails, so it completes
 // off screen without a click.
 TEST_F(WholeRun, StandaloneStartPublishesTheTakenOverTable) {
