@@ -101,33 +101,35 @@ void ReadSourceDefs(Proc& proc, const std::string& sourcePath) {
 // fields of Source_PRESET_DEFS: name, type and size, nothing else. True when
 // the new table was stored.
 bool RebuildPresetDefs(Proc& proc, dao::Database& db) {
-    int32_t tableCount = 0;
-    proc.Step([&] { tableCount = db.TableDefs().Count(); });
-    for (int32_t i = 0; i < tableCount; ++i) {
-        bool deleted = false;
-        proc.Step([&] {
-            if (db.TableDefs().Item(i).Name() != kPresetTable)
-                return;
-            db.TableDefs().Delete(kPresetTable);
-            deleted = true;
+    auto step = [&](auto&& f) { proc.Step(f); };
+    CountedLoop(
+        step, [&] { return db.TableDefs().Count(); },
+        [&](int32_t i) {
+            bool deleted = false;
+            proc.Step([&] {
+                if (db.TableDefs().Item(i).Name() != kPresetTable)
+                    return;
+                db.TableDefs().Delete(kPresetTable);
+                deleted = true;
+            });
+            if (deleted)
+                proc.Step([&] { db.TableDefs().Refresh(); });
+            return !deleted;
         });
-        if (deleted) {
-            proc.Step([&] { db.TableDefs().Refresh(); });
-            break;
-        }
-    }
     dao::TableDef sourceDef;
     dao::TableDef newDef;
     proc.Step([&] { sourceDef = db.TableDefs().Item(kSourcePresetTable); });
     proc.Step([&] { newDef = db.CreateTableDef(kPresetTable); });
-    int32_t fieldCount = 0;
-    proc.Step([&] { fieldCount = sourceDef.Fields().Count(); });
-    for (int32_t i = 0; i < fieldCount; ++i) {
-        proc.Step([&] {
-            dao::Field field = sourceDef.Fields().Item(i);
-            newDef.Fields().Append(newDef.CreateField(field.Name(), field.Type(), field.Size()));
+    CountedLoop(
+        step, [&] { return sourceDef.Fields().Count(); },
+        [&](int32_t i) {
+            proc.Step([&] {
+                dao::Field field = sourceDef.Fields().Item(i);
+                newDef.Fields().Append(
+                    newDef.CreateField(field.Name(), field.Type(), field.Size()));
+            });
+            return true;
         });
-    }
     bool appended = false;
     proc.Step([&] {
         db.TableDefs().Append(newDef);

@@ -139,15 +139,16 @@ TEST(RealProgramWindowTest, ClicksDuringTheUpdateAreDropped) {
         dialog = VisibleWindows(*Display(), "^Erweiterte Konfiguration Config - standalone$");
     ASSERT_EQ(dialog.size(), 1u) << "the dialog did not show";
     const std::string window = std::to_string(dialog[0]);
-    // The buttons' centres in pixels: "?", OK and Cancel.
-    const char* const buttons[] = {"522 542", "616 542", "734 542"};
+    // One round clicks "?", OK and Cancel (their centres in pixels) and asks
+    // the window to close; rounds are counted only while the program runs.
+    const std::string clicks = "xdotool mousemove --window " + window + " 522 542 click 1" +
+                               " mousemove --window " + window + " 616 542 click 1" +
+                               " mousemove --window " + window + " 734 542 click 1 2>/dev/null";
     int rounds = 0;
     std::vector<unsigned long> others;
-    std::optional<int> status;
+    std::optional<int> status = WaitForEnd(run, 0);
     while (!status && others.empty() && rounds < 5000) {
-        for (const char* centre : buttons)
-            RunOnDisplay(*Display(), "xdotool mousemove --window " + window + " " + centre +
-                                         " click 1 2>/dev/null");
+        RunOnDisplay(*Display(), clicks);
         RequestClose(*Display(), dialog[0]);
         ++rounds;
         for (unsigned long w : VisibleWindows(*Display(), "."))
@@ -161,7 +162,7 @@ TEST(RealProgramWindowTest, ClicksDuringTheUpdateAreDropped) {
     }
     ASSERT_TRUE(others.empty()) << "a second window appeared during the update";
     ASSERT_TRUE(status) << "the program did not end";
-    EXPECT_GT(rounds, 1);
+    EXPECT_GT(rounds, 0) << "the run ended before any click";
     ASSERT_TRUE(WIFEXITED(*status));
     EXPECT_EQ(WEXITSTATUS(*status), exitcode::kClean);
     EXPECT_TRUE(Records(clicked, kUnitDb, "PRESET_DEFS") ==
