@@ -144,6 +144,19 @@ TEST_F(WholeRun, ProgramIniInUtf16IsReadAsWindowsReadsIt) {
     ExpectPublished("1.0.1 - Standalone");
 }
 
+// A unit database that is a symbolic link to a file elsewhere stays a link:
+// the file it names gets the renames and then the published table.
+TEST_F(WholeRun, UnitDatabaseBehindALinkStaysALink) {
+    Standalone();
+    const fs::path elsewhere = folder.Root() / "elsewhere" / "Calvora.mdb";
+    fs::create_directories(elsewhere.parent_path());
+    fs::rename(folder.Host(kUnitDb), elsewhere);
+    fs::create_symlink(elsewhere, folder.Host(kUnitDb));
+    EXPECT_EQ(folder.Run({"/EXTERNAL=SILENT"}, kOffscreen, 60), exitcode::kClean);
+    EXPECT_TRUE(fs::is_symlink(folder.Host(kUnitDb)));
+    ExpectPublished("1.0.1 - Standalone");
+}
+
 // Started by hand, the run asks nothing when nothing fails, so it completes
 // off screen without a click.
 TEST_F(WholeRun, StandaloneStartPublishesTheTakenOverTable) {
