@@ -22,6 +22,7 @@
 #include "dao/dialect.h"
 #include "dao/recordset.h"
 #include "dao/tabledef.h"
+#include "dao/types.h"
 #include "errors/error_protocol.h"
 #include "errors/logs.h"
 #include "platform/process.h"
@@ -110,10 +111,13 @@ void WarnOfExtraFields(Proc& proc) {
 
 // Runs one reading step; a failure is reported as any step's and also
 // clears whole: a record not read is a record whose values are not carried.
+// A field the machine copy does not have (3265) holds no value to lose.
 template <class F>
 void ReadStep(Proc& proc, bool& whole, F&& step) {
     proc.StepOr(std::forward<F>(step), [&](const Failure& f) {
-        whole = false;
+        if (f.Number() != dao::err::kItemNotFound) {
+            whole = false;
+        }
         proc.Raise(f, false);
     });
 }

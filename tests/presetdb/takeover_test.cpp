@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,7 +62,7 @@ class Takeover : public ::testing::Test {
         dao::Database unit = dao::OpenDatabase(t.Host(kUnit));
         dao::Recordset machineCopy = unit.OpenRecordset("PRESET_DEFS");
         try {
-            TakeoverMachineCopyMDBData(t.run, source, machineCopy);
+            read = TakeoverMachineCopyMDBData(t.run, source, machineCopy);
         } catch (const EndOfProgram& end) {
             endCode = end.exitCode;
             return false;
@@ -78,6 +79,7 @@ class Takeover : public ::testing::Test {
     }
 
     TestRun t;
+    std::optional<int64_t> read;  // what the takeover says it read whole
     int endCode = -1;
 };
 
@@ -103,6 +105,7 @@ TEST_F(Takeover, EachRuleOfTheMatchShows) {
     GetAddFields(t.run);
 
     ASSERT_TRUE(Run());
+    EXPECT_EQ(read, 9);  // every record, matched or not
 
     EXPECT_EQ(TargetRows(),
               (Rows{
@@ -207,8 +210,10 @@ TEST_F(Takeover, AMachineCopyLackingAFieldFailsOnEveryRecord) {
     ASSERT_TRUE(Run());
 
     // pass is missing on both records; the values read are still taken over,
-    // pass as the Empty it was left at.
+    // pass as the Empty it was left at. A field that is not there holds no
+    // value to lose: both records count as read.
     EXPECT_EQ(t.run.FailuresReported, 2);
+    EXPECT_EQ(read, 2);
     EXPECT_EQ(TargetRows(), Rows{"1|M1|v1|0|1.0|2.0|3.0|4.0|NULL"});
 }
 
