@@ -6,6 +6,8 @@
 // program before anything runs; no caller of the program passes them, and
 // every other command line keeps the /KEYWORD=value grammar.
 #include <QApplication>
+#include <QGuiApplication>
+#include <QString>
 #include <cstdlib>
 #include <iostream>
 #include <string_view>
@@ -13,6 +15,7 @@
 #include "app/qt/dialog_window.h"
 #include "app/qt/qt_ui.h"
 #include "errors/error_protocol.h"
+#include "errors/logs.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/process.h"
@@ -37,18 +40,40 @@ bool IsSet(const char* name) {
     return value != nullptr && *value != '\0';
 }
 
+constexpr const char* kNoDisplay =
+    "Calvora_Config: no display for its dialog; start it with /EXTERNAL=SILENT to run without one.";
+
 // A silent run must not need a display: without one, and when no platform
 // was chosen, Qt draws off screen. Any other start without a display could
-// not show its questions; false then.
+// not show its questions; false then, after an integrated start's reason has
+// gone to its LOGFILE error log, where the calling tool looks.
 bool ChooseHeadlessPlatform(Process& process, Files& files) {
     if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM"))
         return true;
     PeekUi peekUi;
     RunState peek(Services{peekUi, process, files});
-    if (ReadCommandQuietly(peek, process.CommandLine(), "EXTERNAL") != "SILENT")
-        return false;
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    return true;
+    const std::string mode = ReadCommandQuietly(peek, process.CommandLine(), "EXTERNAL");
+    if (mode == "SILENT") {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        return true;
+    }
+    if (mode == "TRXCFG") {
+        peek.IntegratedMode = true;
+        WireSettings(peek);
+        try {
+            WriteErrorLog(peek, kNoDisplay);
+        } catch (const Failure&) {
+            // The message on the standard error output is left.
+        }
+    }
+    return false;
+}
+
+// Off screen nobody sees a box, and until the start mode is known even a
+// silent start shows its failures in boxes: they go to the service log.
+bool WithoutDisplay() {
+    const QString platform = QGuiApplication::platformName();
+    return platform == "offscreen" || platform == "minimal";
 }
 
 constexpr const char* kHelp =
@@ -99,8 +124,7 @@ int main(int argc, char** argv, char** envp) {
     if (AnsweredInformationRequest(argc, argv, process))
         return exitcode::kClean;
     if (!ChooseHeadlessPlatform(process, files)) {
-        std::cerr << "Calvora_Config: no display for its dialog; start it with /EXTERNAL=SILENT "
-                     "to run without one.\n";
+        std::cerr << kNoDisplay << "\n";
         return exitcode::kEndedByError;
     }
 
@@ -108,6 +132,8 @@ int main(int argc, char** argv, char** envp) {
     QtUi ui;
     RunState run(Services{ui, process, files});
     WireSettings(run);
+    if (WithoutDisplay())
+        ui.AnswerUnattended([&run](const std::string& text) { WriteServiceLog(run, text); });
     DialogWindow window(run, ui);
     try {
         window.Load();

@@ -199,6 +199,28 @@ void Database::DropIndex(std::string_view indexName) {
     conn.Exec("DROP INDEX " + detail::QuoteName(stored), kSourceDatabase);
 }
 
+void Database::CheckIntegrity() {
+    detail::Connection& conn = Conn();
+    conn.CheckOpen(kSourceDatabase);
+    sqlite3_stmt* check = conn.Prepare("PRAGMA integrity_check", kSourceDatabase);
+    std::string found;
+    // The check lists its findings one per row, or the single row "ok".
+    while (conn.Step(check, kSourceDatabase, "the integrity check of ", conn.FileText())) {
+        const unsigned char* text = sqlite3_column_text(check, 0);
+        const std::string row = text ? reinterpret_cast<const char*>(text) : "";
+        if (row != "ok")
+            found += (found.empty() ? "" : "; ") + row;
+    }
+    if (!found.empty())
+        throw Failure(err::kDatabaseDamaged, kSourceDatabase,
+                      "The database '" + conn.FileText() + "' is damaged: " + found);
+}
+
+void Database::Discard() noexcept {
+    if (conn_)
+        conn_->Discard();
+}
+
 void Database::Close() {
     if (conn_)
         conn_->Close();

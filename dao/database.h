@@ -95,6 +95,17 @@ class Database {
     // Raises 3265 when there is no index of that name.
     void DropIndex(std::string_view indexName);
 
+    // Asks the engine to verify the whole file (every page, every index).
+    // Raises 3049 naming what it found when the file is damaged, and what
+    // reading raises (3045 / 3218 locked, 3343) when it cannot look. Changes
+    // nothing.
+    void CheckIntegrity();
+
+    // Closes without saving: everything done through this Database since it
+    // opened is undone, and a file only read stays exactly as it was.
+    // Objects of this database raise 3420 afterwards. Never fails.
+    void Discard() noexcept;
+
     // Commits and closes; objects of this database raise 3420 afterwards.
     // Closing a closed database does nothing. Raises when the commit fails
     // (3218 locked, 3026 disk full, 3043 disk error); the file then keeps

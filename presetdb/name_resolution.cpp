@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "dao/dialect.h"
 #include "errors/error_protocol.h"
 #include "platform/text.h"
 #include "platform/variant.h"
@@ -82,25 +83,28 @@ std::string ReplaceSearchItem(RunState& run, const std::string& text, const std:
 
 namespace {
 
-// Renames on an open unit database.
-void RenameVarNames(Proc& proc, dao::Database& db, const std::string& lookFor,
+// Renames on an open unit database; true when a record was found to rename.
+bool RenameVarNames(Proc& proc, dao::Database& db, const std::string& lookFor,
                     const std::string& writeAs) {
     dao::Recordset rs;
     proc.Step([&] {
         rs = db.OpenRecordset(
             "SELECT PRESET_DEFS.* From PRESET_DEFS WHERE (((PRESET_DEFS.Var_Name)=" +
-            std::string(1, '"') + lookFor + '"' + "))");
+            dao::QuotedLiteral(lookFor) + "))");
     });
     if (!rs)
-        return;
+        return false;
+    bool found = false;
     WalkRecords(
         rs, [&](auto&& f) { proc.Step(f); },
         [&] {
+            found = true;
             proc.Step([&] { rs.Edit(); });
             proc.Step([&] { rs.Fields().Item("var_name").SetValue(Variant::Text(writeAs)); });
             proc.Step([&] { rs.Update(); });
         });
     proc.Step([&] { rs.Close(); });
+    return found;
 }
 
 }  // namespace
@@ -115,8 +119,9 @@ void VarNameInQuelleErsetzen(RunState& run, const std::string& name0, const std:
         session->Start();
     if (session && session->IsOpen()) {
         if (session->MayMatch(lookFor)) {
-            RenameVarNames(proc, session->Db(), lookFor, writeAs);
-            session->Renamed(writeAs);
+            session->PrepareRename(proc);
+            if (RenameVarNames(proc, session->Db(), lookFor, writeAs))
+                session->Renamed(writeAs);
         }
         return;
     }
@@ -148,15 +153,15 @@ void CategorieNachCategoryID(RunState& run) {
     proc.Step([&] { db = OpenProjectDatabase(run, unitPath); });
     dao::TableDef def;
     proc.Step([&] { def = db.TableDefs().Item(kPresetTable); });
-    int32_t count = 0;
-    proc.Step([&] { count = def.Fields().Count(); });
-    for (int32_t i = 0; i < count; ++i) {
-        proc.Step([&] {
-            dao::Field field = def.Fields().Item(i);
-            if (UCase(field.Name()) == "CATEGORIE")
-                field.SetName("category_id");
-        });
-    }
+    CountedLoop([&](auto&& f) { proc.Step(f); }, [&] { return def.Fields().Count(); },
+                [&](int32_t i) {
+                    proc.Step([&] {
+                        dao::Field field = def.Fields().Item(i);
+                        if (UCase(field.Name()) == "CATEGORIE")
+                            field.SetName("category_id");
+                    });
+                    return true;
+                });
     proc.Step([&] { def.Fields().Refresh(); });
     def = dao::TableDef();
     proc.Step([&] { db.Close(); });

@@ -154,7 +154,7 @@ void GenerateRecord(Proc& proc, dao::Recordset& target, TargetFields& targetFiel
 
 }  // namespace
 
-void CreateRecordSets(RunState& run, dao::Database& db) {
+bool CreateRecordSets(RunState& run, dao::Database& db) {
     Proc proc(run, "CreateRecordSets");
     EventPacer pacer(run.ui());
 
@@ -171,7 +171,7 @@ void CreateRecordSets(RunState& run, dao::Database& db) {
         ReadSource(proc, source, n, values, pacer);
     proc.Step([&] { source.Close(); });
     if (n <= 0)
-        return;
+        return true;
 
     TargetFields targetFields;
     proc.Step([&] {
@@ -197,7 +197,7 @@ void CreateRecordSets(RunState& run, dao::Database& db) {
             GenerateRecord(proc, target, targetFields, values, r, machine, nextId, unitSession,
                            pacer);
     }
-    unitSession.Close();
+    return unitSession.Close();
 }
 
 }  // namespace calvora

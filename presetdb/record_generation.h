@@ -9,6 +9,9 @@ namespace calvora {
 // Fills the freshly created PRESET_DEFS of db (the unit's source database)
 // from Source_PRESET_DEFS for every valid machine of run.ExistingMachines,
 // reading run.PartVarNames and run.StudioProject. Reports as "CreateRecordSets".
-void CreateRecordSets(RunState& run, dao::Database& db);
+// Returns false when the variable names renamed in the unit database for
+// this run could not be stored there (the unit database then keeps its old
+// names, see UnitDatabaseSession::Close).
+bool CreateRecordSets(RunState& run, dao::Database& db);
 
 }  // namespace calvora

@@ -16,10 +16,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "dao/dialect.h"
 #include "dao/recordset.h"
 #include "dao/tabledef.h"
+#include "dao/types.h"
 #include "errors/error_protocol.h"
 #include "errors/logs.h"
 #include "platform/process.h"
@@ -106,20 +109,33 @@ void WarnOfExtraFields(Proc& proc) {
     proc.Raise(DatabaseError(run), true);
 }
 
+// Runs one reading step; a failure is reported as any step's and also
+// clears whole: a record not read is a record whose values are not carried.
+// A field the machine copy does not have (3265) holds no value to lose.
+template <class F>
+void ReadStep(Proc& proc, bool& whole, F&& step) {
+    proc.StepOr(std::forward<F>(step), [&](const Failure& f) {
+        if (f.Number() != dao::err::kItemNotFound) {
+            whole = false;
+        }
+        proc.Raise(f, false);
+    });
+}
+
 // The number of records to read: the walk from the first record stops where
 // it passes the end, at most one record beyond the count the recordset gives.
 // A table without records has nothing to read (moving to its first record
 // fails and is reported).
-int32_t CountRecords(Proc& proc, dao::Recordset& machineCopy) {
+int32_t CountRecords(Proc& proc, dao::Recordset& machineCopy, bool& whole) {
     int32_t n = 0;
-    proc.Step([&] { n = machineCopy.RecordCount(); });
+    ReadStep(proc, whole, [&] { n = machineCopy.RecordCount(); });
     proc.Step([&] { machineCopy.MoveFirst(); });
     if (n <= 0) {
         return 0;
     }
     int32_t i = 1;
     for (; i <= n; ++i) {
-        proc.Step([&] { machineCopy.MoveNext(); });
+        ReadStep(proc, whole, [&] { machineCopy.MoveNext(); });
         if (proc.Test([&] { return machineCopy.Eof(); })) {
             break;
         }
@@ -127,8 +143,9 @@ int32_t CountRecords(Proc& proc, dao::Recordset& machineCopy) {
     return i;
 }
 
-// Reads the machine copy whole, before anything is written.
-std::vector<Row> ReadMachineCopy(Proc& proc, dao::Recordset& machineCopy) {
+// Reads the machine copy whole, before anything is written; whole is
+// cleared when a record or field could not be read.
+std::vector<Row> ReadMachineCopy(Proc& proc, dao::Recordset& machineCopy, bool& whole) {
     RunState& run = proc.Run();
     std::array<const char*, kColumnCount> columnFields = kColumnFields;
     proc.Step([&] {
@@ -140,14 +157,14 @@ std::vector<Row> ReadMachineCopy(Proc& proc, dao::Recordset& machineCopy) {
         }
     });
 
-    int32_t n = CountRecords(proc, machineCopy);
+    int32_t n = CountRecords(proc, machineCopy, whole);
     EventPacer pacer(run.ui());
     std::vector<Row> rows;
     if (n <= 0) {
         return rows;
     }
-    proc.Step([&] { machineCopy.MoveFirst(); });
-    proc.Step([&] { rows.resize(static_cast<size_t>(n)); });
+    ReadStep(proc, whole, [&] { machineCopy.MoveFirst(); });
+    ReadStep(proc, whole, [&] { rows.resize(static_cast<size_t>(n)); });
     // A field found once is kept (its value follows the current record); a
     // field not found is looked for again on every record, and fails there.
     std::array<dao::Field, kColumnCount> found;
@@ -157,57 +174,81 @@ std::vector<Row> ReadMachineCopy(Proc& proc, dao::Recordset& machineCopy) {
             if (columnFields[column] == nullptr) {
                 continue;
             }
-            proc.Step([&] {
+            ReadStep(proc, whole, [&] {
                 if (!found[column]) {
                     found[column] = machineCopy.Fields().Item(columnFields[column]);
                 }
                 row[column] = found[column].Value();
             });
         }
-        proc.Step([&] { machineCopy.MoveNext(); });
+        ReadStep(proc, whole, [&] { machineCopy.MoveNext(); });
     }
     return rows;
 }
 
 // The text a key stands as in the match statement, or nothing when it could
-// not stand there as what it is. A text key sits between double quotes, so a
-// quote inside would end it early and turn the rest of the value into SQL
-// that could select records the row does not name; the offset stands bare,
-// so it must be a plain number. Null and Empty stand as an empty text (which
+// not stand there as what it is. A text key becomes a quoted literal (see
+// MatchStatement), so any text stands whole; the offset stands bare, so it
+// must be a number (see OffsetNumber). Null and Empty stand as an empty text (which
 // leaves an offset missing and the row unmatched).
 std::optional<std::string> KeyText(const Variant& v) {
     if (v.IsNull() || v.IsEmpty()) {
         return std::string();
     }
-    std::string text;
     if (v.IsText()) {
-        text = v.AsText();
-    } else if (v.Type() == VarType::Currency) {
-        text = NumberToText(Variant::Double(v.NumericValue()));
-    } else if (v.IsNumeric() && v.Type() != VarType::Boolean) {
-        text = NumberToText(v);
-    } else {
-        return std::nullopt;
+        return v.AsText();
     }
-    if (text.find('"') != std::string::npos) {
-        return std::nullopt;
+    if (v.Type() == VarType::Currency) {
+        return NumberToText(Variant::Double(v.NumericValue()));
     }
-    return text;
+    if (v.IsNumeric() && v.Type() != VarType::Boolean) {
+        return NumberToText(v);
+    }
+    return std::nullopt;
 }
 
-bool IsPlainNumber(std::string_view s) {
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The offset as the statement reads a number standing bare: blanks around it
+// and a leading plus change nothing, an exponent is part of the number.
+// Nothing when the text is no number: then it could change the statement's
+// meaning (a field name, more SQL) and the row is skipped.
+std::optional<std::string> OffsetNumber(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) {
+        s.remove_suffix(1);
+    }
+    if (s.starts_with('+')) {
+        s.remove_prefix(1);
+    }
     size_t i = s.starts_with('-') ? 1 : 0;
-    size_t digits = 0, point = 0;
-    for (; i < s.size(); ++i) {
-        if (s[i] >= '0' && s[i] <= '9') {
-            ++digits;
-        } else if (s[i] == '.' && point == 0) {
-            ++point;
-        } else {
-            return false;
+    size_t digits = 0;
+    for (; i < s.size() && IsDigit(s[i]); ++i, ++digits) {
+    }
+    if (i < s.size() && s[i] == '.') {
+        for (++i; i < s.size() && IsDigit(s[i]); ++i, ++digits) {
         }
     }
-    return digits > 0;
+    if (digits > 0 && i < s.size() && (s[i] == 'E' || s[i] == 'e')) {
+        size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) {
+            ++j;
+        }
+        size_t exponentDigits = 0;
+        for (; j < s.size() && IsDigit(s[j]); ++j, ++exponentDigits) {
+        }
+        if (exponentDigits > 0) {
+            i = j;
+        }
+    }
+    if (digits == 0 || i != s.size()) {
+        return std::nullopt;
+    }
+    return std::string(s);
 }
 
 // The match statement of one machine-copy row, or nothing when its keys
@@ -215,8 +256,9 @@ bool IsPlainNumber(std::string_view s) {
 std::optional<std::string> MatchStatement(const std::string& addFieldsSql, const Row& row) {
     std::optional<std::string> machineType = KeyText(row[kMachineTypeColumn]);
     std::optional<std::string> varName = KeyText(row[kVarNameColumn]);
-    std::optional<std::string> offset = KeyText(row[kOffsetColumn]);
-    if (!machineType || !varName || !offset || !IsPlainNumber(*offset)) {
+    std::optional<std::string> offsetText = KeyText(row[kOffsetColumn]);
+    std::optional<std::string> offset = offsetText ? OffsetNumber(*offsetText) : std::nullopt;
+    if (!machineType || !varName || !offset) {
         return std::nullopt;
     }
     return "SELECT PRESET_DEFS.ID, PRESET_DEFS.machine_type, PRESET_DEFS.type,"
@@ -224,9 +266,10 @@ std::optional<std::string> MatchStatement(const std::string& addFieldsSql, const
            " PRESET_DEFS.offset_or_bitno, PRESET_DEFS.text, PRESET_DEFS.page_name,"
            " PRESET_DEFS.abs_min, PRESET_DEFS.abs_max, PRESET_DEFS.min, PRESET_DEFS.max,"
            " PRESET_DEFS.pass" +
-           addFieldsSql + " From PRESET_DEFS " + " WHERE (((PRESET_DEFS.machine_type)=" + kQuote +
-           *machineType + kQuote + ")" + " AND ((PRESET_DEFS.var_name)=" + kQuote + *varName +
-           kQuote + ") " + " AND ((PRESET_DEFS.offset_or_bitno)=" + *offset + "));";
+           addFieldsSql + " From PRESET_DEFS " +
+           " WHERE (((PRESET_DEFS.machine_type)=" + dao::QuotedLiteral(*machineType) + ")" +
+           " AND ((PRESET_DEFS.var_name)=" + dao::QuotedLiteral(*varName) + ") " +
+           " AND ((PRESET_DEFS.offset_or_bitno)=" + *offset + "));";
 }
 
 // Every additional field must exist, spelled exactly, in the regenerated
@@ -239,12 +282,19 @@ void CheckAdditionalFields(Proc& proc, dao::Database& source) {
         return;
     }
     std::vector<std::string> targetFields;
+    bool listed = false;
     proc.Step([&] {
         dao::Fields fields = source.TableDefs().Item(kPresetTable).Fields();
         for (int32_t i = 1; i < fields.Count(); ++i) {
             targetFields.push_back(fields.Item(i).Name());
         }
+        listed = true;
     });
+    // A table whose fields cannot be read (the workspace never opened) has
+    // been reported; it proves no field missing, and nothing is published.
+    if (!listed) {
+        return;
+    }
     const std::vector<std::string>& names = *run.AddFieldNames;
     for (size_t j = 1; j < names.size(); ++j) {
         if (std::find(targetFields.begin(), targetFields.end(), names[j]) != targetFields.end()) {
@@ -288,7 +338,8 @@ void TakeOverRow(Proc& proc, dao::Database& source, const Row& row) {
 
 }  // namespace
 
-void TakeoverMachineCopyMDBData(RunState& run, dao::Database& source, dao::Recordset& machineCopy) {
+std::optional<int64_t> TakeoverMachineCopyMDBData(RunState& run, dao::Database& source,
+                                                  dao::Recordset& machineCopy) {
     Proc proc(run, "TakeoverMachineCopyMDBData");
 
     int32_t fieldCount = 0;
@@ -297,10 +348,11 @@ void TakeoverMachineCopyMDBData(RunState& run, dao::Database& source, dao::Recor
         WarnOfExtraFields(proc);
     }
     if (!machineCopy) {
-        return;
+        return std::nullopt;
     }
 
-    std::vector<Row> rows = ReadMachineCopy(proc, machineCopy);
+    bool whole = true;
+    std::vector<Row> rows = ReadMachineCopy(proc, machineCopy, whole);
     machineCopy = dao::Recordset();
 
     // An index on the match keys, so that each row's query finds its records
@@ -313,14 +365,17 @@ void TakeoverMachineCopyMDBData(RunState& run, dao::Database& source, dao::Recor
                                     {"machine_type", "var_name", "offset_or_bitno"});
     } catch (const Failure&) {
     }
-    // The check belongs to the first row taken over; the regenerated table's
-    // fields do not change while the rows are written, so it answers for all.
-    if (!rows.empty()) {
-        CheckAdditionalFields(proc, source);
-    }
+    // The regenerated table's fields do not change while the rows are
+    // written, so one check answers for all rows; it runs also for an empty
+    // machine copy, whose next run would otherwise find the field missing.
+    CheckAdditionalFields(proc, source);
     for (const Row& row : rows) {
         TakeOverRow(proc, source, row);
     }
+    if (!whole) {
+        return std::nullopt;
+    }
+    return static_cast<int64_t>(rows.size());
 }
 
 }  // namespace calvora

@@ -1,5 +1,6 @@
 #include "presetdb/unit_session.h"
 
+#include "dao/types.h"
 #include "errors/error_protocol.h"
 #include "presetdb/preset_schema.h"
 #include "presetdb/project_database.h"
@@ -61,20 +62,32 @@ void UnitDatabaseSession::Start() {
         return;
     }
     try {
-        db_.CreateTemporaryIndex("calvora_rename_var_name", kPresetTable, {"var_name"});
         names_ = ReadNames(db_);
     } catch (const Failure&) {
         // Without the table or the field the renaming query fails and reports.
     }
 }
 
+void UnitDatabaseSession::PrepareRename(Proc& proc) {
+    if (indexTried_ || !db_)
+        return;
+    indexTried_ = true;
+    proc.StepOr(
+        [&] { db_.CreateTemporaryIndex("calvora_rename_var_name", kPresetTable, {"var_name"}); },
+        [&](const Failure& f) {
+            if (f.Number() == dao::err::kCurrentlyLocked || f.Number() == dao::err::kFileInUse)
+                proc.Raise(f, false);
+        });
+}
+
 bool UnitDatabaseSession::MayMatch(const std::string& name) const {
-    if (!names_ || !IsPlainAscii(name) || name.find('"') != std::string::npos)
+    if (!names_ || !IsPlainAscii(name))
         return true;
     return names_->contains(AsciiUpper(name));
 }
 
 void UnitDatabaseSession::Renamed(const std::string& name) {
+    renamed_ = true;
     if (!names_)
         return;
     if (IsPlainAscii(name))
@@ -91,9 +104,14 @@ UnitDatabaseSession::~UnitDatabaseSession() {
     }
 }
 
-void UnitDatabaseSession::Close() {
+bool UnitDatabaseSession::Close() {
     Proc proc(run_, "VarNameInQuelleErsetzen");
-    proc.Step([&] { CloseDatabase(); });
+    bool stored = false;
+    proc.Step([&] {
+        CloseDatabase();
+        stored = true;
+    });
+    return stored;
 }
 
 void UnitDatabaseSession::CloseDatabase() {
@@ -103,7 +121,10 @@ void UnitDatabaseSession::CloseDatabase() {
     // be retried by the destructor.
     dao::Database db = std::move(db_);
     db_ = dao::Database();
-    db.Close();
+    if (renamed_)
+        db.Close();
+    else
+        db.Discard();
 }
 
 }  // namespace calvora

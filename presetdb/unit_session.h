@@ -7,6 +7,12 @@
 // indexes var_name for the renaming query (a temporary index: the file never
 // holds it).
 //
+// The index is made only when the first renaming query is about to run, and
+// a session that renamed no record ends without saving anything: the unit
+// database then stays byte for byte as it was, its time stamp included.
+// An index that another program's lock prevents is waited for as any write
+// is, then reported once; the renames go on without it.
+//
 // The session only speeds the renaming up; what the user sees stays the
 // same. When the unit database is missing there is no open session and each
 // rename looks for the file itself. When it cannot be opened, the session
@@ -27,6 +33,7 @@
 #include <unordered_set>
 
 #include "dao/database.h"
+#include "errors/error_protocol.h"
 #include "errors/run_state.h"
 #include "platform/failure.h"
 
@@ -44,24 +51,31 @@ class UnitDatabaseSession {
     UnitDatabaseSession& operator=(const UnitDatabaseSession&) = delete;
 
     // On its first call: opens the unit database (GetPathOCXMDB) when the
-    // file exists and indexes PRESET_DEFS.var_name when it can. A failure to
-    // open or index is not reported here: the renames report it themselves.
+    // file exists and reads its names. A failure to open is not reported
+    // here: the renames report it themselves.
     void Start();
+
+    // Before a renaming query: indexes PRESET_DEFS.var_name on the first
+    // call. A lock that outlasts the wait is reported through proc (3218 /
+    // 3045), once; a table or field that is missing is left to the query.
+    void PrepareRename(Proc& proc);
 
     bool IsOpen() const { return static_cast<bool>(db_); }
     dao::Database& Db() { return db_; }
     // False only when no record of the unit database can carry name and a
     // query for it could not fail.
     bool MayMatch(const std::string& name) const;
-    // Notes that records may now carry name.
+    // Notes that records now carry name (records were renamed to it).
     void Renamed(const std::string& name);
 
     // The failure of the attempt to open the unit database, if any.
     const std::optional<Failure>& OpenFailure() const { return openFailure_; }
 
-    // Commits the renames. A failed commit (3218 locked,
-    // 3026 disk full, 3043 disk error) is reported as "VarNameInQuelleErsetzen".
-    void Close();
+    // Commits the renames; without any, closes without saving. A failed
+    // commit (3218 locked, 3026 disk full, 3043 disk error) is reported as
+    // "VarNameInQuelleErsetzen" and every rename of the session is rolled
+    // back; returns false then.
+    bool Close();
 
   private:
     void CloseDatabase();
@@ -72,6 +86,8 @@ class UnitDatabaseSession {
     // The upper-cased var_name values, when all are known and plain ASCII.
     std::optional<std::unordered_set<std::string>> names_;
     bool started_ = false;
+    bool indexTried_ = false;
+    bool renamed_ = false;  // a record was renamed
 };
 
 // VarNameInQuelleErsetzen (name_resolution.h) working on an open session's

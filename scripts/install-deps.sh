@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libsqlite3-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   mdbtools-dev libcli11-dev
-  xvfb xdotool
+  xvfb xdotool libx11-dev
   locales
 )
 

@@ -242,6 +242,16 @@ void Connection::Close() {
                     "saving the changes at close in " + FileText() + ": " + message);
 }
 
+void Connection::Discard() noexcept {
+    if (!db_)
+        return;
+    ReleaseStatements();
+    temporaryIndexes_.clear();  // rolled back with everything else
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
 void Connection::CloseNoThrow() noexcept {
     try {
         Close();

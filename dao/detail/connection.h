@@ -106,6 +106,8 @@ class Connection {
     // the commit fails; the transaction is then rolled back.
     void Close();
     void CloseNoThrow() noexcept;
+    // Rolls the transaction back and closes.
+    void Discard() noexcept;
 
     // An index that Close drops before it commits (one that is gone by then,
     // dropped by hand or with its table, is passed over).

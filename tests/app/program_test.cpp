@@ -85,5 +85,34 @@ TEST_F(HeadlessProgramTest, HelpAndVersionPrintAndLeaveTheProjectAlone) {
     EXPECT_EQ(help.find("usage: Calvora_Config [/EXTERNAL=SILENT"), 0u) << help;
 }
 
+// Before the start mode is known even a silent start reports in boxes; here
+// the TRX configuration file is a link to itself, so its existence check
+// fails first. Without a display nobody could answer: the box goes to the
+// service log, takes a silent run's answer, and the run ends by itself.
+TEST_F(HeadlessProgramTest, SilentStartsFirstFailureGoesToTheServiceLog) {
+    const std::filesystem::path trx = project.Host("C:\\Project\\parameter\\trxconfiguration.ini");
+    std::filesystem::create_directories(trx.parent_path());
+    std::filesystem::create_symlink(trx, trx);
+    const int exitCode = project.Run({"/EXTERNAL=SILENT"}, kNoDisplay, 60);
+    EXPECT_EQ(exitCode, exitcode::kAfterFailures);
+    const std::string log = project.Read("C:\\BrantorServicePack.log");
+    EXPECT_NE(log.find("! Fault Calvora_Config: "), std::string::npos) << log;
+    EXPECT_NE(log.find("Resume?"), std::string::npos) << log;
+    EXPECT_NE(project.Read(kCfg).find("S_Prog=1.0.1 - Standalone\r\n"), std::string::npos);
+}
+
+// An integrated start that cannot show its dialog ends at once; the calling
+// tool finds the reason in the error log it named.
+TEST_F(HeadlessProgramTest, IntegratedStartWithoutDisplayLogsWhyItEnds) {
+    std::filesystem::create_directories(project.Host("C:\\Project\\log"));
+    EXPECT_EQ(project.Run({"/EXTERNAL=TRXCFG", "/LOGFILE=C:\\Project\\log\\trx.txt"}, kNoDisplay),
+              exitcode::kEndedByError);
+    // The command line upper-cases the LOGFILE value; the new file is named so.
+    EXPECT_EQ(project.Read("C:\\Project\\log\\TRX.TXT"),
+              "Calvora_Config: no display for its dialog; start it with /EXTERNAL=SILENT to run "
+              "without one.\r\n");
+    EXPECT_EQ(project.Read(kCfg), "[Project]\r\nValidMachines=1\r\n");
+}
+
 }  // namespace
 }  // namespace calvora::test

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+
 #include "platform/text.h"
 #include "presetdb/unit_session.h"
 #include "tests/presetdb/preset_project.h"
+#include "tests/support/sqlite_file.h"
 
 namespace calvora::test {
 namespace {
@@ -115,12 +119,16 @@ TEST_F(UnitRenames, EqualNamesAndNoMatchChangeNothing) {
     EXPECT_EQ(p.run.FailuresReported, 0);
 }
 
-TEST_F(UnitRenames, AQuoteInTheNameBreaksTheQueryAndIsReported) {
-    VarNameInQuelleErsetzen(p.run, "new", "STUDIO\"_a");
-    EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "STUDIO_a", "studio_A", "x"}));
-    EXPECT_EQ(p.run.FailuresReported, 1);
-    EXPECT_NE(p.folder.Read(kErrorLog).find("VarNameInQuelleErsetzen (Nr. 3075)"),
-              std::string::npos);
+// A name holding double quotes arrives whole in the renaming query, so its
+// records are renamed like any other; a name that reads like SQL selects
+// nothing but itself.
+TEST_F(UnitRenames, NamesWithQuotesAreRenamedLikeAnyOther) {
+    p.CreateUnit(kUnitDb, {{1, 1, "say \"hi\""}, {2, 1, "x"}, {3, 1, "y"}});
+    p.run.StudioProject = 1;
+    VarNameInQuelleErsetzen(p.run, "say \"hi\"", "said \"hi\"");
+    VarNameInQuelleErsetzen(p.run, "x\") OR ((PRESET_DEFS.Var_Name)=\"y", "z");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"said \"hi\"", "x", "y"}));
+    EXPECT_EQ(p.run.FailuresReported, 0);
 }
 
 TEST_F(UnitRenames, ASessionRenamesTheSameAndLeavesNoIndexBehind) {
@@ -132,8 +140,45 @@ TEST_F(UnitRenames, ASessionRenamesTheSameAndLeavesNoIndexBehind) {
         session.Close();
     }
     EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "VW32_a", "VW32_a", "y"}));
-    EXPECT_EQ(p.run.FailuresReported, 1);
+    EXPECT_EQ(p.run.FailuresReported, 0);
     EXPECT_TRUE(p.Rows(kUnitDb, "SELECT name FROM sqlite_master WHERE type = 'index'").empty());
+}
+
+// A session that renames no record leaves the unit database byte for byte
+// as it was, its time stamp included: names it can tell are absent, and
+// names beyond ASCII that it must query.
+TEST_F(UnitRenames, ASessionThatRenamesNothingLeavesTheFileUntouched) {
+    for (const std::string lookFor : {"absent", "\u00C4bsent"}) {
+        const std::filesystem::path unit = p.folder.Host(kUnitDb);
+        const std::filesystem::file_time_type past =
+            std::filesystem::last_write_time(unit) - std::chrono::hours(24 * 30);
+        std::filesystem::last_write_time(unit, past);
+        const std::string before = p.folder.Read(kUnitDb);
+        {
+            UnitDatabaseSession session(p.run);
+            VarNameInQuelleErsetzen(p.run, "new", lookFor, &session);
+            EXPECT_TRUE(session.Close());
+        }
+        EXPECT_TRUE(p.folder.Read(kUnitDb) == before) << lookFor;
+        EXPECT_EQ(std::filesystem::last_write_time(unit), past) << lookFor;
+    }
+    EXPECT_EQ(p.run.FailuresReported, 0);
+}
+
+// Another program writing to the unit database keeps the session from
+// indexing it: the session waits as any write does, says so once, and the
+// renames go on.
+TEST_F(UnitRenames, AnIndexThatALockPreventsIsReportedOnce) {
+    HeldLock writer(p.folder.Host(kUnitDb), HeldLock::Kind::Write);
+    UnitDatabaseSession session(p.run);
+    VarNameInQuelleErsetzen(p.run, "a", "\u00C4bsent", &session);
+    VarNameInQuelleErsetzen(p.run, "b", "\u00C4lso absent", &session);
+    session.Close();
+    const std::string log = p.folder.Read(kErrorLog);
+    const size_t first = log.find("VarNameInQuelleErsetzen (Nr. 3218)");
+    ASSERT_NE(first, std::string::npos) << log;
+    EXPECT_EQ(log.find("VarNameInQuelleErsetzen (Nr. 3218)", first + 1), std::string::npos) << log;
+    EXPECT_EQ(p.run.FailuresReported, 1);
 }
 
 TEST_F(UnitRenames, ASessionFindsTheNamesItGaveItself) {
