@@ -24,6 +24,7 @@
 #include "presetdb/project_database.h"
 #include "presetdb/record_generation.h"
 #include "presetdb/record_walk.h"
+#include "presetdb/run_history.h"
 #include "presetdb/takeover.h"
 #include "settings/file_locations.h"
 #include "settings/ini_access.h"
@@ -178,6 +179,9 @@ void WorkOnMDB(RunState& run) {
 
     if (sourcePath.empty())
         return;
+    // Everything from here may change the unit database: the machine copy
+    // over it, the renames, the publish.
+    KeepUnitDatabase(run, unitPath);
 
     // Not kept when the file cannot be opened for writing; then not restored.
     std::optional<FileTime> keptWriteTime;
@@ -210,7 +214,12 @@ void WorkOnMDB(RunState& run) {
     });
 
     if (committed)
-        proc.Step([&] { CopyDatabaseFile(run, GetPathSourceOCXMDB(run), GetPathOCXMDB(run)); });
+        proc.Step([&] {
+            CopyDatabaseFile(run, GetPathSourceOCXMDB(run), GetPathOCXMDB(run));
+            run.Account.NotePublished();
+        });
+    if (run.Account.Published())
+        PruneHistory(run);
 
     if (keptWriteTime)
         proc.Step([&] { run.files().SetLastWriteTime(sourcePath, *keptWriteTime); });

@@ -98,7 +98,10 @@ void RenameVarNames(Proc& proc, dao::Database& db, const std::string& lookFor,
         [&] {
             proc.Step([&] { rs.Edit(); });
             proc.Step([&] { rs.Fields().Item("var_name").SetValue(Variant::Text(writeAs)); });
-            proc.Step([&] { rs.Update(); });
+            proc.Step([&] {
+                rs.Update();
+                proc.Run().Account.NoteRename(lookFor, writeAs);
+            });
         });
     proc.Step([&] { rs.Close(); });
 }

@@ -7,6 +7,10 @@
 
 #include "tools/mdb_import.h"
 #include "tools/presetdb_commands.h"
+#include "tools/presetdb_diff.h"
+#include "tools/presetdb_history.h"
+#include "tools/presetdb_preview.h"
+#include "tools/presetdb_restore.h"
 
 namespace {
 
@@ -26,6 +30,15 @@ constexpr const char* kUsage =
     "           a new database from a plain SQLite script; FILE must not exist\n"
     "       presetdb import [--check] [--in-place] [--force] SOURCE.mdb [TARGET]\n"
     "           an Access (Jet) database converted to this format\n"
+    "       presetdb diff OLD NEW [--table TABLE] [--key FIELD,...] [--csv|--json]\n"
+    "           rows only in OLD, only in NEW, and changed fields (exit 0 equal,\n"
+    "           1 different, 2 failure)\n"
+    "       presetdb history PROJECT [--csv|--json]\n"
+    "           the runs kept in the project's history folder, newest first\n"
+    "       presetdb restore PROJECT [RUN]\n"
+    "           a kept backup (default: the newest) back as the unit database\n"
+    "       presetdb preview PROJECT [PROGRAM ARGUMENTS...]\n"
+    "           the report of a run, leaving the project and its logs unchanged\n"
     "       presetdb --help\n"
     "\n"
     "Declared column types carry the field types: BIT, BYTE, SHORT, LONG, COUNTER,\n"
@@ -59,6 +72,14 @@ int main(int argc, char** argv) {
         return RunCreate(args, std::cout, std::cerr);
     if (command == "import")
         return calvora::RunImportCommand(args, std::cout, std::cerr);
+    if (command == "diff")
+        return RunDiffCommand(args, std::cout, std::cerr);
+    if (command == "history")
+        return RunHistoryCommand(args, std::cout, std::cerr);
+    if (command == "restore")
+        return RunRestoreCommand(args, std::cout, std::cerr);
+    if (command == "preview")
+        return RunPreviewCommand(args, std::cout, std::cerr);
     std::cerr << "presetdb: unknown command '" << command << "'\n\n" << kUsage;
     return kUsageError;
 }

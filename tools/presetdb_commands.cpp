@@ -48,7 +48,8 @@ int Usage(std::ostream& err, const char* usage) {
     return kUsageError;
 }
 
-// Runs body, turning a failure into one line on err and exit code 2.
+}  // namespace
+
 int Guarded(std::ostream& err, const std::function<void()>& body) {
     try {
         body();
@@ -59,7 +60,6 @@ int Guarded(std::ostream& err, const std::function<void()>& body) {
     }
 }
 
-// Splits off a trailing --csv / --json; nullopt for another option.
 std::optional<OutputFormat> TakeFormat(Args& args) {
     OutputFormat format = OutputFormat::Text;
     for (auto it = args.begin(); it != args.end();) {
@@ -77,8 +77,6 @@ std::optional<OutputFormat> TakeFormat(Args& args) {
     }
     return format;
 }
-
-}  // namespace
 
 int RunTables(const Args& args, std::ostream& out, std::ostream& err) {
     if (args.size() != 1)

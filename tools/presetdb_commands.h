@@ -3,9 +3,13 @@
 // exit code: 0 success, 1 usage error, 2 failure.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "tools/presetdb_format.h"
 
 namespace calvora::tool {
 
@@ -14,6 +18,13 @@ using Args = std::vector<std::string>;
 inline constexpr int kSuccess = 0;
 inline constexpr int kUsageError = 1;
 inline constexpr int kFailure = 2;
+
+// Runs body, turning a failure into one line on err and exit code 2.
+int Guarded(std::ostream& err, const std::function<void()>& body);
+
+// Removes --csv / --json from args and returns the format they name (Text
+// without either); nullopt for any other option.
+std::optional<OutputFormat> TakeFormat(Args& args);
 
 // tables FILE: one line per table: its name, a tab, its record count.
 int RunTables(const Args& args, std::ostream& out, std::ostream& err);

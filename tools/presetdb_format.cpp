@@ -4,6 +4,7 @@
 
 #include "dao/conversion.h"
 #include "dao/tabledef.h"
+#include "platform/json_text.h"
 
 namespace calvora::tool {
 
@@ -25,38 +26,6 @@ std::string CsvField(const std::string& text) {
     std::string out = "\"";
     for (char c : text)
         out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
-
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char buffer[8];
-                    std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-                    out += buffer;
-                } else {
-                    out += c;
-                }
-        }
-    }
     return out + "\"";
 }
 
@@ -94,43 +63,55 @@ std::string ValueText(const Variant& v, const std::string& nullText) {
     }
 }
 
+RowWriter::RowWriter(std::vector<std::string> names, OutputFormat format, std::ostream& out)
+    : names_(std::move(names)), format_(format), out_(out) {
+    if (format_ == OutputFormat::Json) {
+        out_ << "[";
+        return;
+    }
+    for (size_t i = 0; i < names_.size(); ++i)
+        out_ << (i ? (format_ == OutputFormat::Csv ? "," : "\t") : "")
+             << (format_ == OutputFormat::Csv ? CsvField(names_[i]) : names_[i]);
+    out_ << (format_ == OutputFormat::Csv ? "\r\n" : "\n");
+}
+
+void RowWriter::Row(const std::vector<Variant>& values) {
+    if (format_ == OutputFormat::Json) {
+        out_ << (first_ ? "\n  {" : ",\n  {");
+        for (size_t i = 0; i < names_.size(); ++i)
+            out_ << (i ? ", " : "") << JsonString(names_[i]) << ": " << JsonValue(values[i]);
+        out_ << "}";
+    } else {
+        for (size_t i = 0; i < names_.size(); ++i) {
+            if (format_ == OutputFormat::Csv)
+                out_ << (i ? "," : "") << CsvField(ValueText(values[i], ""));
+            else
+                out_ << (i ? "\t" : "") << ValueText(values[i], "NULL");
+        }
+        out_ << (format_ == OutputFormat::Csv ? "\r\n" : "\n");
+    }
+    first_ = false;
+}
+
+void RowWriter::End() {
+    if (format_ == OutputFormat::Json)
+        out_ << (first_ ? "]\n" : "\n]\n");
+}
+
 void WriteRecords(dao::Recordset& rs, OutputFormat format, std::ostream& out) {
     dao::Fields fields = rs.Fields();
     const int32_t count = fields.Count();
     std::vector<std::string> names;
     for (int32_t i = 0; i < count; ++i)
         names.push_back(fields.Item(i).Name());
-
-    if (format != OutputFormat::Json) {
-        for (int32_t i = 0; i < count; ++i)
-            out << (i ? (format == OutputFormat::Csv ? "," : "\t") : "")
-                << (format == OutputFormat::Csv ? CsvField(names[i]) : names[i]);
-        out << (format == OutputFormat::Csv ? "\r\n" : "\n");
-    } else {
-        out << "[";
-    }
-    bool first = true;
+    RowWriter writer(names, format, out);
+    std::vector<Variant> values(names.size());
     for (; !rs.Eof(); rs.MoveNext()) {
-        if (format == OutputFormat::Json) {
-            out << (first ? "\n  {" : ",\n  {");
-            for (int32_t i = 0; i < count; ++i)
-                out << (i ? ", " : "") << JsonString(names[i]) << ": "
-                    << JsonValue(fields.Item(i).Value());
-            out << "}";
-        } else {
-            for (int32_t i = 0; i < count; ++i) {
-                const Variant v = fields.Item(i).Value();
-                if (format == OutputFormat::Csv)
-                    out << (i ? "," : "") << CsvField(ValueText(v, ""));
-                else
-                    out << (i ? "\t" : "") << ValueText(v, "NULL");
-            }
-            out << (format == OutputFormat::Csv ? "\r\n" : "\n");
-        }
-        first = false;
+        for (int32_t i = 0; i < count; ++i)
+            values[i] = fields.Item(i).Value();
+        writer.Row(values);
     }
-    if (format == OutputFormat::Json)
-        out << (first ? "]\n" : "\n]\n");
+    writer.End();
 }
 
 }  // namespace calvora::tool

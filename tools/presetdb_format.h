@@ -13,6 +13,21 @@ namespace calvora::tool {
 
 enum class OutputFormat { Text, Csv, Json };
 
+// Writes rows of values one at a time, in the format given (see
+// WriteRecords for the three formats); End() closes a JSON array.
+class RowWriter {
+  public:
+    RowWriter(std::vector<std::string> names, OutputFormat format, std::ostream& out);
+    void Row(const std::vector<Variant>& values);
+    void End();
+
+  private:
+    std::vector<std::string> names_;
+    OutputFormat format_;
+    std::ostream& out_;
+    bool first_ = true;
+};
+
 // Writes every record from the current one to the end.
 //   Text: a header line of field names, then one line per record, values
 //         separated by tabs; Null shows as NULL.
