@@ -96,11 +96,17 @@ void RenameVarNames(Proc& proc, dao::Database& db, const std::string& lookFor,
     WalkRecords(
         rs, [&](auto&& f) { proc.Step(f); },
         [&] {
+            // The name as the record holds it: a name rewritten as itself
+            // (both kinds alike) is no rename for the run's account.
+            Variant before;
+            proc.Quietly([&] { before = rs.Fields().Item("var_name").Value(); });
             proc.Step([&] { rs.Edit(); });
             proc.Step([&] { rs.Fields().Item("var_name").SetValue(Variant::Text(writeAs)); });
             proc.Step([&] {
                 rs.Update();
-                proc.Run().Account.NoteRename(lookFor, writeAs);
+                if (!before.IsText() || before.AsText() != writeAs)
+                    proc.Run().Account.NoteRename(before.IsText() ? before.AsText() : lookFor,
+                                                  writeAs);
             });
         });
     proc.Step([&] { rs.Close(); });

@@ -9,6 +9,7 @@
 #include "account/history.h"
 #include "account/report.h"
 #include "errors/error_protocol.h"
+#include "platform/process.h"
 #include "settings/file_locations.h"
 #include "settings/ini_access.h"
 
@@ -87,10 +88,15 @@ std::string FinishRunReport(RunState& run, int exitCode) {
     RunReport report{"", history::DisplayTime(run.Account.Started()), ModeName(run), exitCode,
                      run.Account};
     std::string reportPath;
-    if (!run.Account.HistoryFolder().empty()) {
+    if (run.Account.HistoryFolder().empty()) {
+        // The run ended before it knew its unit folder: the unit name comes
+        // from the program's, as GetOCXName has it, without its reporting.
+        std::string program = ProgramName(run.process());
+        report.unit = program.size() > 7 ? program.substr(0, program.size() - 7) : program;
+    } else {
+        report.unit = UnitNameOf(run.Account);
         try {
             ReserveRunName(run);
-            report.unit = UnitNameOf(run.Account);
             history::WriteReportFiles(HostOf(run, run.Account.HistoryFolder()),
                                       run.Account.RunName(), ReportText(report),
                                       ReportJson(report));
@@ -100,8 +106,6 @@ std::string FinishRunReport(RunState& run, int exitCode) {
             // The summary line says so; the run's outcome stands as it is.
         }
     }
-    if (report.unit.empty())
-        report.unit = "Calvora_Config";
     return SummaryLine(report, reportPath);
 }
 
