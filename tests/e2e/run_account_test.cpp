@@ -10,8 +10,12 @@
 // template record; and a machine-copy name with a quote and a line break,
 // which must neither break the report's lines nor its JSON.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <fstream>
+#include <map>
 #include <regex>
+#include <sstream>
 
 #include "errors/error_protocol.h"
 #include "tests/e2e/run_checks.h"
@@ -285,6 +289,77 @@ TEST_F(RunAccountTest, ResumedFailureIsInTheReport) {
     EXPECT_NE(report.find("\r\n  9 \"CreateRecordSets\" \"Subscript out of range"),
               std::string::npos)
         << report;
+}
+
+struct FileState {
+    std::string content;
+    int64_t modified;
+    int64_t accessed;
+    bool operator==(const FileState&) const = default;
+};
+
+// Every file and folder below root: content, modification and access time.
+std::map<std::string, FileState> Snapshot(const fs::path& root) {
+    std::map<std::string, FileState> files;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root)) {
+        struct stat st {};
+        EXPECT_EQ(::lstat(entry.path().c_str(), &st), 0);
+        FileState state{"", st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
+                        st.st_atim.tv_sec * 1000000000LL + st.st_atim.tv_nsec};
+        if (entry.is_regular_file()) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            std::ostringstream bytes;
+            bytes << in.rdbuf();
+            state.content = bytes.str();
+        }
+        files[entry.path().string()] = state;
+    }
+    return files;
+}
+
+// The report as the preview prints it, without the lines that name the
+// run's time.
+std::string WithoutTimes(std::string report) {
+    std::erase(report, '\r');
+    for (const char* key : {"Started: ", "Backup: "}) {
+        size_t at = report.find(key);
+        if (at != std::string::npos)
+            report.erase(at, report.find('\n', at) + 1 - at);
+    }
+    return report;
+}
+
+// The preview runs the real program on a copy: the demo project and every
+// file beside it (the service log's drive included) keep their contents and
+// time stamps, and what it prints is the report a real run then writes.
+TEST(Preview, LeavesTheDemoAsItIsAndPrintsTheReportOfARealRun) {
+    const fs::path demo = BuiltBinDir().parent_path() / "demo";
+    if (!fs::exists(demo / "Config" / "Calvora_Config") || !fs::exists(ToolPath()))
+        GTEST_SKIP() << "the demo project or presetdb is not built";
+    ProjectFolder folder;
+    const fs::path project = folder.Host("C:\\demo");
+    fs::copy(demo, project, fs::copy_options::recursive);
+    // A first look settles the access times that reading itself moves.
+    Snapshot(folder.Root());
+    const std::map<std::string, FileState> before = Snapshot(folder.Root());
+
+    CapturedRun preview = RunCaptured(folder, ToolPath(), {"preview", project.string()});
+    EXPECT_EQ(preview.exitCode, 0) << preview.out;
+    EXPECT_TRUE(Snapshot(folder.Root()) == before);
+
+    CapturedRun real =
+        RunCaptured(folder, project / "Config" / "Calvora_Config", {"/EXTERNAL=SILENT"});
+    EXPECT_EQ(real.exitCode, 0) << real.out;
+    std::vector<fs::path> reports;
+    for (const fs::directory_entry& entry : fs::directory_iterator(project / "Calvora" / "History"))
+        if (entry.path().string().ends_with(".report.txt"))
+            reports.push_back(entry.path());
+    ASSERT_EQ(reports.size(), 1u);
+    std::ifstream in(reports[0], std::ios::binary);
+    std::ostringstream written;
+    written << in.rdbuf();
+    EXPECT_NE(preview.out.find("Tuned values kept: 20\n"), std::string::npos) << preview.out;
+    EXPECT_EQ(WithoutTimes(preview.out), WithoutTimes(written.str()));
 }
 
 }  // namespace
