@@ -31,10 +31,10 @@ std::optional<std::string> NumberText(const Variant& v) {
     return NumberToText(v);
 }
 
-// A text value in the text report: in double quotes, with backslash, quote
-// and control characters escaped, so that it stays on its line.
-std::string QuotedText(std::string_view text) {
-    std::string out = "\"";
+// A text in the text report with backslash, quote and control characters
+// escaped, so that it stays on its line.
+std::string Escaped(std::string_view text) {
+    std::string out;
     for (char c : text) {
         switch (c) {
             case '"':
@@ -62,7 +62,12 @@ std::string QuotedText(std::string_view text) {
                 }
         }
     }
-    return out + "\"";
+    return out;
+}
+
+// A text value in the text report: escaped, in double quotes.
+std::string QuotedText(std::string_view text) {
+    return "\"" + Escaped(text) + "\"";
 }
 
 std::string TextValue(const Variant& v) {
@@ -148,12 +153,12 @@ std::string ReportText(const RunReport& report) {
     auto line = [&out](const std::string& text) { out += text + "\n"; };
     auto count = [](size_t n) { return std::to_string(n); };
 
-    line("Unit: " + report.unit);
+    line("Unit: " + Escaped(report.unit));
     line("Started: " + report.started);
     line("Mode: " + report.mode);
     line("Exit code: " + std::to_string(report.exitCode));
     line(std::string("Published: ") + (a.Published() ? "yes" : "no"));
-    line("Backup: " + (a.Backup().empty() ? std::string("none") : a.Backup()));
+    line("Backup: " + (a.Backup().empty() ? std::string("none") : Escaped(a.Backup())));
     line("Machines: " + count(a.Machines().size()) + " (" + std::to_string(ValidMachines(a)) +
          " valid)");
     line("Records: " + std::to_string(a.Records()));
