@@ -82,7 +82,9 @@ std::string ReserveRun(const fs::path& folder, const std::string& unit, const st
     if (ec)
         RaiseFor(ec.value(), folder);
     for (int n = 1;; ++n) {
-        std::string name = unit + "." + stamp + (n > 1 ? "-" + std::to_string(n) : "");
+        std::string name = unit + "." + stamp;
+        if (n > 1)
+            name.append("-").append(std::to_string(n));
         fs::path report = folder / (name + kReportTextSuffix);
         // O_EXCL: of two runs trying the same name, exactly one creates it.
         int fd = ::open(report.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

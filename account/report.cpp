@@ -67,7 +67,7 @@ std::string Escaped(std::string_view text) {
 
 // A text value in the text report: escaped, in double quotes.
 std::string QuotedText(std::string_view text) {
-    return "\"" + Escaped(text) + "\"";
+    return std::string("\"").append(Escaped(text)).append("\"");
 }
 
 std::string TextValue(const Variant& v) {
@@ -238,12 +238,13 @@ std::string ReportJson(const RunReport& report) {
                ", \"records\": " + std::to_string(r.records) + "}";
     });
     JsonList(out, "dropped", a.Dropped(), [](const DroppedRecord& d) {
-        std::string text = "{" + KeyJson(d.key);
+        std::string text = std::string("{").append(KeyJson(d.key));
         for (size_t i = 0; i < d.values.size(); ++i)
             text += ", " + JsonString(kTunedFields[i]) + ": " + JsonValue(d.values[i]);
         return text + "}";
     });
-    JsonList(out, "new", newRecords, [](const PresetKey& k) { return "{" + KeyJson(k) + "}"; });
+    JsonList(out, "new", newRecords,
+             [](const PresetKey& k) { return std::string("{").append(KeyJson(k)).append("}"); });
     JsonList(out, "outOfRange", a.OutOfRange(), [](const OutOfRangeRecord& r) {
         return "{" + KeyJson(r.key) + ", \"min\": " + JsonValue(r.min) +
                ", \"max\": " + JsonValue(r.max) + ", \"abs_min\": " + JsonValue(r.absMin) +

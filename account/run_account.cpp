@@ -15,13 +15,13 @@ std::string MatchKeyPart(const Variant& v, bool bare) {
         const std::string& text = v.AsText();
         double value = std::strtod(text.c_str(), &end);
         if (!text.empty() && end == text.c_str() + text.size())
-            return "n" + NumberToText(Variant::Double(value));
+            return std::string("n").append(NumberToText(Variant::Double(value)));
     }
     if (v.IsText())
-        return "s" + UCase(v.AsText());
+        return std::string("s").append(UCase(v.AsText()));
     if (v.IsNumeric() && v.Type() != VarType::Boolean)
-        return "n" + NumberToText(Variant::Double(v.NumericValue()));
-    return "t" + std::to_string(static_cast<int>(v.Type()));
+        return std::string("n").append(NumberToText(Variant::Double(v.NumericValue())));
+    return std::string("t").append(std::to_string(static_cast<int>(v.Type())));
 }
 
 std::string MatchKey(const PresetKey& key) {
