@@ -291,6 +291,49 @@ TEST_F(RunAccountTest, ResumedFailureIsInTheReport) {
         << report;
 }
 
+// In an integrated start the backup is the unit database as it was before
+// the machine copy replaced it: the tunings it held are what would be lost.
+TEST_F(RunAccountTest, IntegratedBackupIsTheDatabaseBeforeTheMachineCopy) {
+    folder.Write(kTrxIni, "[Common]\r\nSaveAndRestore=D:\\Backup\r\nNameM1=M1\r\n");
+    folder.Write("D:\\Backup\\parameter\\program.ini", "[Project]\r\nVWStudio=FALSE\r\n");
+    folder.Write(kCfg, "[Project]\r\nValidMachines=M1\r\n");
+    folder.CreateDatabase(kMachineCopy, std::string("CREATE TABLE PRESET_DEFS (") + kPresetColumns +
+                                            ");" + kMachineRows);
+    // The database in use differs from the machine copy.
+    fs::remove(folder.Host(kUnitDb));
+    folder.CreateDatabase(kUnitDb, std::string("CREATE TABLE PRESET_DEFS (") + kPresetColumns +
+                                       ");INSERT INTO PRESET_DEFS VALUES (1, 1, 'M1', 2, 'kept', "
+                                       "0, 0, 0, 'alt', 'alt', 9, 9, 9, 9, 9);");
+    const std::string before = folder.Read(kUnitDb);
+    ASSERT_FALSE(before == folder.Read(kMachineCopy));
+    CapturedRun run = RunCaptured(folder, program, {"/EXTERNAL=TRXCFG"});
+    ASSERT_EQ(run.exitCode, exitcode::kClean) << run.out;
+    const std::string name = RunName(run.out);
+    EXPECT_TRUE(folder.Read(std::string(kHistory) + "\\" + name + ".mdb") == before);
+    EXPECT_NE(folder.Read(std::string(kHistory) + "\\" + name + ".report.txt")
+                  .find("Mode: integrated\r\n"),
+              std::string::npos);
+}
+
+// [History] Keep= of the unit's configuration file: the newest runs stay.
+TEST_F(RunAccountTest, KeepSetsHowManyRunsStay) {
+    folder.Write(kCfg,
+                 "[Project]\r\nForMachine1=TRUE\r\nForMachine2=FALSE\r\n"
+                 "[History]\r\nKeep=2\r\n");
+    std::vector<std::string> names;
+    for (int i = 0; i < 3; ++i) {
+        CapturedRun run = Run();
+        ASSERT_EQ(run.exitCode, exitcode::kClean) << run.out;
+        names.push_back(RunName(run.out));
+    }
+    CapturedRun history = Tool({"history", Project()});
+    EXPECT_EQ(Count(history.out, "\n"), 3u) << history.out;
+    EXPECT_FALSE(folder.Exists(std::string(kHistory) + "\\" + names[0] + ".mdb"));
+    EXPECT_FALSE(folder.Exists(std::string(kHistory) + "\\" + names[0] + ".report.txt"));
+    EXPECT_TRUE(folder.Exists(std::string(kHistory) + "\\" + names[1] + ".mdb"));
+    EXPECT_TRUE(folder.Exists(std::string(kHistory) + "\\" + names[2] + ".mdb"));
+}
+
 struct FileState {
     std::string content;
     int64_t modified;
