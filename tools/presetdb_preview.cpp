@@ -17,6 +17,7 @@
 
 #include "account/history.h"
 #include "platform/failure.h"
+#include "platform/ini_profile.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "tools/presetdb_history.h"
@@ -117,6 +118,40 @@ fs::path InstallProgram(const fs::path& copy) {
     return copy / "Config" / kProgram;
 }
 
+// An integrated run reads the machine's program INI file and machine copy
+// from the project's save-and-restore folder. Where that folder lies on a
+// redirected drive outside the project, those two files are copied to the
+// same Windows paths in the temporary tree, so the run finds what it would.
+void CopySaveAndRestoreFiles(const PathModel& real, const std::string& projectWin,
+                             const std::map<char, fs::path>& redirected) {
+    // Read in the copy: a read of the project's own file would move its
+    // access time.
+    const PathModel copy(redirected, "/", redirected.at('C'));
+    std::optional<fs::path> trxIni = copy.ToHost(projectWin + "\\parameter\\trxconfiguration.ini");
+    if (!trxIni)
+        return;
+    std::string folder = ReadProfileString(*trxIni, "Common", "SaveAndRestore", "").text;
+    while (folder.ends_with('\\'))
+        folder.pop_back();
+    auto drive = redirected.find(DriveOf(folder));
+    if (drive == redirected.end() || UCase(folder + "\\").starts_with(UCase(projectWin + "\\")))
+        return;
+    for (const std::string& file :
+         {folder + "\\parameter\\program.ini", folder + "\\" + kUnit + "\\" + kUnit + ".mdb"}) {
+        std::optional<fs::path> from = real.ToHost(file);
+        std::error_code ec;
+        if (!from || !fs::is_regular_file(*from, ec))
+            continue;
+        fs::path to = Below(drive->second, file);
+        fs::create_directories(to.parent_path());
+        struct stat st {};
+        ::lstat(from->c_str(), &st);
+        fs::copy_file(*from, to);
+        struct timespec times[2] = {st.st_atim, {0, UTIME_OMIT}};
+        ::utimensat(AT_FDCWD, from->c_str(), times, 0);
+    }
+}
+
 // The drive table of the preview: the user's own entries, then each
 // redirected drive (a later entry wins).
 std::string DriveTable(const std::map<char, fs::path>& redirected) {
@@ -192,7 +227,8 @@ int RunPreview(const PreviewOptions& options, std::ostream& out, std::ostream& e
             commandLine += (commandLine.empty() ? "" : " ") + arg;
 
         TempTree tree;
-        const std::string projectWin = PathModel::FromEnvironment().ToWindows(project);
+        const PathModel real = PathModel::FromEnvironment();
+        const std::string projectWin = real.ToWindows(project);
         std::map<char, fs::path> redirected;
         std::string logFile = LogFileSwitch(commandLine);
         for (char drive : {DriveOf(projectWin), 'C', DriveOf(logFile)})
@@ -205,6 +241,7 @@ int RunPreview(const PreviewOptions& options, std::ostream& out, std::ostream& e
 
         const fs::path copy = Below(redirected[DriveOf(projectWin)], projectWin);
         CopyProject(project, copy);
+        CopySaveAndRestoreFiles(real, projectWin, redirected);
         exitCode = RunProgram(InstallProgram(copy), args, DriveTable(redirected));
         out << ReportOf(copy);
     });

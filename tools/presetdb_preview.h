@@ -20,8 +20,10 @@ struct PreviewOptions {
 // the temporary folder: the project's drive (the copy stands there under the
 // project's own Windows path, so paths inside the project files find the
 // copy), C: (the service log) and the drive of /LOGFILE= (the error log).
-// The project folder, every file in it (contents, modification and access
-// times) and every file outside it stay as they were. The program is the
+// An integrated run's program INI file and machine copy in a save-and-restore
+// folder on such a drive outside the project are copied there too. The
+// project folder, every file in it (contents, modification and access times)
+// and every file outside it stay as they were. The program is the
 // one in the project's program folder, else the one beside presetdb.
 // Returns the run's exit code (0 to 3), or 2 when no run or no report could
 // be made (one line on err).

@@ -55,6 +55,12 @@ const char* const kMachineRows =
     " (5, 1, 'M1', 2, 'odd \"quote' || char(10) || 'line', 0, 0, 0, 'alt', 'alt',"
     "  1, 2, 3, 4, 5);";
 
+// A definition whose part lies outside 1..50: record generation reports it
+// and, let pass, goes on.
+const char* const kBadPartRow =
+    "INSERT INTO Source_PRESET_DEFS VALUES"
+    " (6, 51, '###machine', 2, 'badpart', 60, 0, 0, 'T', 'S', 0, 100, 0, 100, 1);";
+
 // The report of that run, less its first two lines (start time, exit code
 // and backup follow them and are checked on their own).
 const char* const kReportBody =
@@ -276,10 +282,7 @@ TEST_F(RunAccountTest, HistoryFolderThatCannotBeMadeIsReported) {
 TEST_F(RunAccountTest, ResumedFailureIsInTheReport) {
     folder.CreateDatabase(kSourceDb, std::string(kSourceDefs) +
                                          "CREATE TABLE Source_PRESET_DEFS (" + kPresetColumns +
-                                         ");" + kTemplateRows +
-                                         "INSERT INTO Source_PRESET_DEFS VALUES (6, 51, "
-                                         "'###machine', 2, 'badpart', 60, 0, 0, 'T', 'S', 0, "
-                                         "100, 0, 100, 1);");
+                                         ");" + kTemplateRows + kBadPartRow);
     CapturedRun run = Run();
     EXPECT_EQ(run.exitCode, exitcode::kAfterFailures);
     std::string report =
@@ -403,6 +406,39 @@ TEST(Preview, LeavesTheDemoAsItIsAndPrintsTheReportOfARealRun) {
     written << in.rdbuf();
     EXPECT_NE(preview.out.find("Tuned values kept: 20\n"), std::string::npos) << preview.out;
     EXPECT_EQ(WithoutTimes(preview.out), WithoutTimes(written.str()));
+}
+
+// An integrated preview reads the save-and-restore folder where the real run
+// reads it, also on the project's drive outside the project.
+TEST_F(RunAccountTest, IntegratedPreviewChangesNothingAndShowsTheRealReport) {
+    folder.Write(kTrxIni, "[Common]\r\nSaveAndRestore=C:\\Backup\r\nNameM1=M1\r\n");
+    folder.Write("C:\\Backup\\parameter\\program.ini", "[Project]\r\nVWStudio=FALSE\r\n");
+    folder.Write(kCfg, "[Project]\r\nValidMachines=M1\r\n");
+    folder.CreateDatabase(
+        "C:\\Backup\\Calvora\\Calvora.mdb",
+        std::string("CREATE TABLE PRESET_DEFS (") + kPresetColumns + ");" + kMachineRows);
+    fs::remove(folder.Host(kUnitDb));
+    folder.CreateDatabase(kUnitDb,
+                          std::string("CREATE TABLE PRESET_DEFS (") + kPresetColumns + ");");
+    const std::vector<std::string> args = {"/EXTERNAL=TRXCFG", "/LOGFILE=C:\\log\\errors.txt"};
+    fs::create_directories(folder.Host("C:\\log"));
+    Snapshot(folder.Root());
+    const std::map<std::string, FileState> before = Snapshot(folder.Root());
+
+    std::vector<std::string> previewArgs = {"preview", Project()};
+    previewArgs.insert(previewArgs.end(), args.begin(), args.end());
+    CapturedRun preview = Tool(previewArgs);
+    const std::map<std::string, FileState> after = Snapshot(folder.Root());
+    for (const auto& [path, state] : after)
+        EXPECT_TRUE(before.contains(path) && before.at(path) == state) << path;
+    EXPECT_EQ(after.size(), before.size());
+
+    CapturedRun real = RunCaptured(folder, program, args);
+    EXPECT_EQ(preview.exitCode, real.exitCode) << preview.out;
+    std::string report =
+        folder.Read(std::string(kHistory) + "\\" + RunName(real.out) + ".report.txt");
+    EXPECT_NE(preview.out.find("Tuned values kept: 3\n"), std::string::npos) << preview.out;
+    EXPECT_EQ(WithoutTimes(preview.out), WithoutTimes(report));
 }
 
 }  // namespace
