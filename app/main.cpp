@@ -1,6 +1,7 @@
 // Starts the program: wires the host services into the run, starts Qt and
 // loads the dialog, whose loading runs the whole course and ends the program
-// by throwing EndOfProgram; its exit code becomes the process's.
+// by throwing EndOfProgram; its exit code becomes the process's, after the
+// run's report is written.
 //
 // --help and --version, as the first and only argument, print and end the
 // program before anything runs; no caller of the program passes them, and
@@ -19,6 +20,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/process.h"
+#include "presetdb/run_history.h"
 #include "settings/command_line.h"
 #include "settings/wiring.h"
 
@@ -135,11 +137,15 @@ int main(int argc, char** argv, char** envp) {
     if (WithoutDisplay())
         ui.AnswerUnattended([&run](const std::string& text) { WriteServiceLog(run, text); });
     DialogWindow window(run, ui);
+    // Loading always ends in CloseMe, which ends the program.
+    int exitCode = exitcode::kClean;
     try {
         window.Load();
     } catch (const EndOfProgram& end) {
-        return end.exitCode;
+        exitCode = end.exitCode;
     }
-    // Loading always ends in CloseMe, which ends the program.
-    return exitcode::kClean;
+    // Every run, in every mode, ends with its account: the report beside
+    // the backup and one line naming it.
+    std::cout << FinishRunReport(run, exitCode) << std::endl;
+    return exitCode;
 }

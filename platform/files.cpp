@@ -185,21 +185,19 @@ void HostFiles::AppendLine(std::string_view winPath, std::string_view text) {
         RaiseFileError(error, winPath);
 }
 
-void HostFiles::CopyFile(std::string_view source, std::string_view target) {
-    fs::path from = HostOrRaise(*this, source);
-    paths_.PrepareForWrite(target);
-    fs::path to = HostOrRaise(*this, target);
+void CopyFileAtomically(const fs::path& from, const fs::path& to, std::string_view nameForMessages,
+                        std::string_view sourceForMessages) {
     int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
         if (errno == ENOENT)
-            RaiseRuntime(err::kFileNotFound, "File not found: " + std::string(source));
-        RaiseFileError(errno, source);
+            RaiseRuntime(err::kFileNotFound, "File not found: " + std::string(sourceForMessages));
+        RaiseFileError(errno, sourceForMessages);
     }
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
     } closeIn{in};
-    AtomicReplace(to, target, [&](int out) {
+    AtomicReplace(to, nameForMessages, [&](int out) {
         char buf[1 << 16];
         for (;;) {
             ssize_t n = ::read(in, buf, sizeof buf);
@@ -213,6 +211,13 @@ void HostFiles::CopyFile(std::string_view source, std::string_view target) {
                 return false;
         }
     });
+}
+
+void HostFiles::CopyFile(std::string_view source, std::string_view target) {
+    fs::path from = HostOrRaise(*this, source);
+    paths_.PrepareForWrite(target);
+    fs::path to = HostOrRaise(*this, target);
+    CopyFileAtomically(from, to, target, source);
 }
 
 std::optional<FileTime> HostFiles::LastWriteTime(std::string_view winPath) {

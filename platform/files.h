@@ -71,6 +71,13 @@ class HostFiles : public Files {
     PathModel paths_;
 };
 
+// Copies the host file from over to as HostFiles::CopyFile does (temporary
+// file beside it, flushed, renamed over it). Raises 53 when from is missing,
+// 76/70/75 otherwise (a full disk is 75); to is then unchanged and no
+// temporary file is left. nameForMessages names the target in descriptions.
+void CopyFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to,
+                        std::string_view nameForMessages, std::string_view sourceForMessages);
+
 // Replaces target with data atomically (temporary file beside it, flushed,
 // renamed over it; permissions of an existing target kept). Raises 76/70/75.
 // Through a symbolic link the file it names is replaced and the link stays

@@ -27,6 +27,7 @@
 #include "presetdb/publish_guard.h"
 #include "presetdb/record_generation.h"
 #include "presetdb/record_walk.h"
+#include "presetdb/run_history.h"
 #include "presetdb/takeover.h"
 #include "settings/file_locations.h"
 #include "settings/ini_access.h"
@@ -184,7 +185,10 @@ void Publish(Proc& proc, const PublishFacts& facts, const std::string& sourcePat
                    false);
         return;
     }
-    proc.Step([&] { CopyDatabaseFile(run, GetPathSourceOCXMDB(run), GetPathOCXMDB(run)); });
+    proc.Step([&] {
+        CopyDatabaseFile(run, GetPathSourceOCXMDB(run), GetPathOCXMDB(run));
+        run.Account.NotePublished();
+    });
 }
 
 }  // namespace
@@ -210,6 +214,9 @@ void WorkOnMDB(RunState& run) {
 
     if (sourcePath.empty())
         return;
+    // Everything from here may change the unit database: the machine copy
+    // over it, the renames, the publish.
+    KeepUnitDatabase(run, unitPath);
 
     // Not kept when the file cannot be opened for writing; then not restored.
     std::optional<FileTime> keptWriteTime;
@@ -247,6 +254,8 @@ void WorkOnMDB(RunState& run) {
         facts.workspaceCommitted = true;
     });
     Publish(proc, facts, sourcePath);
+    if (run.Account.Published())
+        PruneHistory(run);
 
     if (keptWriteTime)
         proc.Step([&] { run.files().SetLastWriteTime(sourcePath, *keptWriteTime); });

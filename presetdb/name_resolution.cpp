@@ -99,9 +99,18 @@ bool RenameVarNames(Proc& proc, dao::Database& db, const std::string& lookFor,
         rs, [&](auto&& f) { proc.Step(f); },
         [&] {
             found = true;
+            // The name as the record holds it: a name rewritten as itself
+            // (both kinds alike) is no rename for the run's account.
+            Variant before;
+            proc.Quietly([&] { before = rs.Fields().Item("var_name").Value(); });
             proc.Step([&] { rs.Edit(); });
             proc.Step([&] { rs.Fields().Item("var_name").SetValue(Variant::Text(writeAs)); });
-            proc.Step([&] { rs.Update(); });
+            proc.Step([&] {
+                rs.Update();
+                if (!before.IsText() || before.AsText() != writeAs)
+                    proc.Run().Account.NoteRename(before.IsText() ? before.AsText() : lookFor,
+                                                  writeAs);
+            });
         });
     proc.Step([&] { rs.Close(); });
     return found;

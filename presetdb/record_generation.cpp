@@ -54,6 +54,16 @@ struct TargetFields {
     std::vector<bool> isVarName;
     dao::Field id;
     dao::Field part;
+    // The match keys of the takeover, for the run's account.
+    dao::Field machineType;
+    dao::Field varName;
+    dao::Field offset;
+
+    // The keys of the record being built (Empty where the table lacks one).
+    PresetKey Key() const {
+        auto value = [](const dao::Field& f) { return f ? f.Value() : Variant(); };
+        return {value(machineType), value(varName), value(offset)};
+    }
 
     static dao::Field Named(const dao::Field& known, dao::Recordset& target, const char* name) {
         return known ? known : target.Fields().Item(name);
@@ -149,7 +159,12 @@ void GenerateRecord(Proc& proc, dao::Recordset& target, TargetFields& targetFiel
             targetFields.fields[i].SetValue(Variant::Text(std::move(newValue)));
         });
     }
-    proc.Step([&] { target.Update(); });
+    PresetKey key;
+    proc.Quietly([&] { key = targetFields.Key(); });
+    proc.Step([&] {
+        target.Update();
+        run.Account.NoteGenerated(std::move(key));
+    });
 }
 
 }  // namespace
@@ -185,13 +200,20 @@ bool CreateRecordSets(RunState& run, dao::Database& db) {
             targetFields.id = fields.Item("ID");
         if (fields.Contains("part"))
             targetFields.part = fields.Item("part");
+        for (auto [field, name] : {std::pair{&targetFields.machineType, "machine_type"},
+                                   {&targetFields.varName, "var_name"},
+                                   {&targetFields.offset, "offset_or_bitno"}})
+            if (fields.Contains(name))
+                *field = fields.Item(name);
     });
 
     UnitDatabaseSession unitSession(run);
     int16_t nextId = 1;
     for (size_t m = 1; m < run.ExistingMachines.size(); ++m) {
         const std::string machine = run.ExistingMachines[m];
-        if (!MachineValid(run, validMachines, machine, m) || machine == "-")
+        const bool valid = MachineValid(run, validMachines, machine, m) && machine != "-";
+        run.Account.NoteMachine(machine, valid);
+        if (!valid)
             continue;
         for (size_t r = 0; r < values.records.size(); ++r)
             GenerateRecord(proc, target, targetFields, values, r, machine, nextId, unitSession,

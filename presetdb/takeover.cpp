@@ -313,26 +313,66 @@ void CheckAdditionalFields(Proc& proc, dao::Database& source) {
     }
 }
 
+PresetKey KeyOf(const Row& row) {
+    return {row[kMachineTypeColumn], row[kVarNameColumn], row[kOffsetColumn]};
+}
+
+// A machine-copy row that reached no regenerated record: its tuned values
+// are not in the published table, so the run's account lists them.
+void NoteDropped(RunState& run, const Row& row) {
+    DroppedRecord dropped{KeyOf(row), {}};
+    for (size_t k = 0; k < kValueFields.size(); ++k) {
+        dropped.values[k] = row[kFirstValueColumn + k];
+    }
+    run.Account.NoteDropped(std::move(dropped));
+}
+
+// Notes a row whose min or max lies outside the abs_min..abs_max that the
+// matched record has from its template (the template was narrowed after the
+// machine was tuned). Only numbers are compared.
+void NoteOutOfRange(RunState& run, dao::Recordset& match, const Row& row) {
+    const Variant& min = row[kFirstValueColumn + 2];
+    const Variant& max = row[kFirstValueColumn + 3];
+    Variant absMin = match.Fields().Item("abs_min").Value();
+    Variant absMax = match.Fields().Item("abs_max").Value();
+    auto number = [](const Variant& v) { return v.IsNumeric() && v.Type() != VarType::Boolean; };
+    auto outside = [&](const Variant& v) {
+        return number(v) && ((number(absMin) && v.NumericValue() < absMin.NumericValue()) ||
+                             (number(absMax) && v.NumericValue() > absMax.NumericValue()));
+    };
+    if (outside(min) || outside(max)) {
+        run.Account.NoteOutOfRange({KeyOf(row), min, max, absMin, absMax});
+    }
+}
+
 // Writes the row's five values into the first record its query selects. A
 // row whose query cannot be made or opened is skipped without a word.
 void TakeOverRow(Proc& proc, dao::Database& source, const Row& row) {
+    RunState& run = proc.Run();
     dao::Recordset match;
     proc.Quietly([&] {
-        std::optional<std::string> statement = MatchStatement(proc.Run().AddFieldsSQL, row);
+        std::optional<std::string> statement = MatchStatement(run.AddFieldsSQL, row);
         if (statement) {
             match = source.OpenRecordset(*statement);
         }
     });
     if (!match) {
+        NoteDropped(run, row);
         return;
     }
     if (proc.Test([&] { return match.RecordCount() > 0; })) {
+        proc.Quietly([&] { NoteOutOfRange(run, match, row); });
         proc.Step([&] { match.Edit(); });
         for (size_t k = 0; k < kValueFields.size(); ++k) {
             proc.Step(
                 [&] { match.Fields().Item(kValueFields[k]).SetValue(row[kFirstValueColumn + k]); });
         }
-        proc.Step([&] { match.Update(); });
+        proc.Step([&] {
+            match.Update();
+            run.Account.NoteTuned(KeyOf(row));
+        });
+    } else {
+        NoteDropped(run, row);
     }
 }
 

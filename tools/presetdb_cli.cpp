@@ -6,6 +6,10 @@
 #include "tools/mdb_import.h"
 #include "tools/mdb_schema.h"
 #include "tools/presetdb_commands.h"
+#include "tools/presetdb_diff.h"
+#include "tools/presetdb_history.h"
+#include "tools/presetdb_preview.h"
+#include "tools/presetdb_restore.h"
 
 namespace calvora::tool {
 
@@ -50,7 +54,9 @@ int UsageError(const CLI::App& app, const CLI::ParseError& e, std::ostream& err)
     if (formatter)
         err << formatter->make_usage(command, path);
     err << "Run '" << path << " --help' for more information.\n";
-    return kUsageError;
+    // diff answers 1 for "different", so its usage errors are trouble (2),
+    // as with diff and cmp.
+    return command->get_name() == "diff" ? kFailure : kUsageError;
 }
 
 }  // namespace
@@ -73,6 +79,16 @@ std::shared_ptr<OutputFormat> AddOutputOptions(CLI::App& command) {
     return format;
 }
 
+int Guarded(std::ostream& err, const std::function<void()>& body) {
+    try {
+        body();
+        return kSuccess;
+    } catch (const Failure& f) {
+        err << "presetdb: error " << f.Number() << ": " << f.Description() << "\n";
+        return kFailure;
+    }
+}
+
 int RunPresetdb(const std::vector<std::string>& words, std::ostream& out, std::ostream& err) {
     CLI::App app(kDescription, "presetdb");
     app.set_version_flag("--version,-V", std::string("presetdb ") + CALVORA_VERSION);
@@ -85,12 +101,18 @@ int RunPresetdb(const std::vector<std::string>& words, std::ostream& out, std::o
     AddCreateCommand(app, out);
     AddImportCommand(app, out);
     AddExportCommand(app, out);
+    // The commands whose exit code says more than success or failure.
+    int exitCode = kSuccess;
+    AddDiffCommand(app, out, err, exitCode);
+    AddHistoryCommand(app, out, err, exitCode);
+    AddRestoreCommand(app, out, err, exitCode);
+    AddPreviewCommand(app, out, err, exitCode);
 
     // CLI11 takes the words last first.
     std::vector<std::string> reversed(words.rbegin(), words.rend());
     try {
         app.parse(reversed);
-        return kSuccess;
+        return exitCode;
     } catch (const CLI::CallForHelp&) {
         out << app.help();
         return kSuccess;
@@ -103,8 +125,7 @@ int RunPresetdb(const std::vector<std::string>& words, std::ostream& out, std::o
     } catch (const CLI::ParseError& e) {
         return UsageError(app, e, err);
     } catch (const Failure& f) {
-        err << "presetdb: error " << f.Number() << ": " << f.Description() << "\n";
-        return kFailure;
+        return Guarded(err, [&] { throw f; });
     } catch (const mdbimport::ImportFailure& e) {
         err << "presetdb import: " << e.what() << "\n";
         return kFailure;

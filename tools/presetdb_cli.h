@@ -8,6 +8,7 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -24,6 +25,10 @@ inline constexpr int kFailure = 2;
 // Runs presetdb on the words after the program's name. Results go to out,
 // help and version to out, usage errors and failures to err.
 int RunPresetdb(const std::vector<std::string>& words, std::ostream& out, std::ostream& err);
+
+// Runs body; a Failure it raises becomes one line on err and exit code 2,
+// as a failure of any command does.
+int Guarded(std::ostream& err, const std::function<void()>& body);
 
 // Adds the output options every row-printing command takes (--csv, --json,
 // --nl, at most one; text without them) and their description to command's

@@ -6,6 +6,7 @@
 
 #include "dao/conversion.h"
 #include "dao/tabledef.h"
+#include "platform/json_text.h"
 #include "platform/text.h"
 
 namespace calvora::tool {
@@ -76,40 +77,6 @@ std::string CsvField(const std::string& text) {
     std::string out = "\"";
     for (char c : text)
         out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
-
-// A JSON string of text read as UTF-8; a byte that is not part of a valid
-// UTF-8 character becomes U+FFFD, so the output is always valid JSON.
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (char32_t c : ToCodePoints(text)) {
-        switch (c) {
-            case U'"':
-                out += "\\\"";
-                break;
-            case U'\\':
-                out += "\\\\";
-                break;
-            case U'\n':
-                out += "\\n";
-                break;
-            case U'\r':
-                out += "\\r";
-                break;
-            case U'\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20) {
-                    char buffer[8];
-                    std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(c));
-                    out += buffer;
-                } else {
-                    out += FromCodePoints(std::u32string_view(&c, 1));
-                }
-        }
-    }
     return out + "\"";
 }
 
