@@ -25,6 +25,19 @@ std::string EncodeEditor(std::string_view environmentEntry) {
     return mark;
 }
 
+namespace {
+
+// SaveIni leaves a refused write unreported; the edit information is the
+// run's record of what it did, so its loss is a failure of the run.
+void SaveEntry(RunState& run, const std::string& key, const std::string& value,
+               const std::string& cfg) {
+    if (SaveIni(run, Variant::Text(value), "Info", key, cfg) == 0)
+        RaiseRuntime(err::kPathFileAccess, "Path/File access error: [Info] " + key +
+                                               " could not be written to '" + cfg + "'.");
+}
+
+}  // namespace
+
 void WriteEditInfo(RunState& run) {
     Proc proc(run, "WriteEditInfo");
     std::string cfg;
@@ -34,11 +47,10 @@ void WriteEditInfo(RunState& run) {
         const std::string prog = std::to_string(v.major) + "." + std::to_string(v.minor) + "." +
                                  std::to_string(v.revision) +
                                  (run.IntegratedMode ? " - Integrated" : " - Standalone");
-        SaveIni(run, Variant::Text(prog), "Info", "S_Prog", cfg);
+        SaveEntry(run, "S_Prog", prog, cfg);
     });
     proc.Step([&] {
-        const std::string editor = EncodeEditor(run.process().FirstEnvironmentEntry());
-        SaveIni(run, Variant::Text(editor), "Info", "S_Editor", cfg);
+        SaveEntry(run, "S_Editor", EncodeEditor(run.process().FirstEnvironmentEntry()), cfg);
     });
 }
 

@@ -19,7 +19,9 @@ std::string EncodeEditor(std::string_view environmentEntry);
 // "S_Editor" (EncodeEditor of the environment's first entry) as text into
 // section "Info" of the unit's configuration file (GetCFGPath; a missing
 // file ends the program there). Reads run.IntegratedMode. Reports as
-// "WriteEditInfo"; a failure with S_Prog still lets S_Editor be written.
+// "WriteEditInfo"; a failure with S_Prog still lets S_Editor be written. A
+// write the file refuses (read-only, I/O error) is reported as 75 for each
+// entry; the file then stays as it was.
 void WriteEditInfo(RunState& run);
 
 }  // namespace calvora

@@ -43,6 +43,10 @@ void frm_Calvora_Config_Exe::Form_Resize() {
 }
 
 void frm_Calvora_Config_Exe::Form_QueryUnload(int16_t& cancel, int16_t /*unloadMode*/) {
+    if (updating_) {
+        cancel = -1;
+        return;
+    }
     Proc proc(run_, "Form_QueryUnload");
     // A failure in the question enters the block: the dialog stays.
     if (proc.Test([&] { return !ConfirmCancel(run_); }))
@@ -66,12 +70,16 @@ void frm_Calvora_Config_Exe::SetupUserInterFace() {
 }
 
 void frm_Calvora_Config_Exe::CommandQuest_Click() {
+    if (updating_)
+        return;
     Control& quest = ControlNamed(form_, "CommandQuest");
     run_.QuestMode = !run_.QuestMode;
     quest.SetBackColor(run_.QuestMode ? kPureGreen : kLightGrey);
 }
 
 void frm_Calvora_Config_Exe::CommandOK_Click() {
+    if (updating_)
+        return;
     Proc proc(run_, "CommandOK_Click");
     if (run_.QuestMode) {
         proc.Step([&] { ShowInfoText(run_, ControlNamed(form_, "CommandOK")); });
@@ -83,6 +91,8 @@ void frm_Calvora_Config_Exe::CommandOK_Click() {
 }
 
 void frm_Calvora_Config_Exe::CommandCancel_Click() {
+    if (updating_)
+        return;
     Proc proc(run_, "CommandCancel_Click");
     if (run_.QuestMode) {
         proc.Step([&] { ShowInfoText(run_, ControlNamed(form_, "CommandCancel")); });
@@ -94,14 +104,18 @@ void frm_Calvora_Config_Exe::CommandCancel_Click() {
 }
 
 void frm_Calvora_Config_Exe::CloseMe() {
+    if (closing_)
+        return;
+    closing_ = true;
     Proc proc(run_, "CloseMe");
     proc.Step([&] {
-        // Shown now, so that the user sees the update running and can still
-        // cancel or ask for help while it lets events through.
+        // Shown now, so that the user sees the update running; input
+        // already delivered is handled once more before it starts.
         if (!run_.SilentMode)
             form_.Show();
         run_.ui().DoEvents();
     });
+    updating_ = true;
     proc.Step([&] { run_.ui().SetBusy(true); });
     proc.Step([&] { update_(run_); });
     proc.Step([&] { WriteInputs(); });

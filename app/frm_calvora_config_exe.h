@@ -9,6 +9,13 @@
 // button and close handlers run only when their events are delivered while
 // the run lets pending events through.
 //
+// From the start of the update until the program ends, the buttons and the
+// close request do nothing: the update lets window events through (so the
+// window keeps painting), and a click handled there would start a second
+// update inside the first or end the program with half of its work stored.
+// Such clicks are dropped, not queued; the busy pointer shows why. CloseMe is
+// never entered a second time.
+//
 // Every operation except CommandQuest_Click follows the error protocol under
 // its own name. A confirmed cancel ends the program with exit code 3 and
 // writes nothing. This class holds the procedures only; the window that
@@ -56,6 +63,8 @@ class frm_Calvora_Config_Exe {
     RunState& run_;
     Form& form_;
     UpdateProcedure update_;
+    bool closing_ = false;   // CloseMe has been entered
+    bool updating_ = false;  // the update has started: input is dropped
 };
 
 }  // namespace calvora

@@ -1,16 +1,26 @@
 // Starts the program: wires the host services into the run, starts Qt and
 // loads the dialog, whose loading runs the whole course and ends the program
-// by throwing EndOfProgram; its exit code becomes the process's.
+// by throwing EndOfProgram; its exit code becomes the process's, after the
+// run's report is written.
+//
+// --help and --version, as the first and only argument, print and end the
+// program before anything runs; no caller of the program passes them, and
+// every other command line keeps the /KEYWORD=value grammar.
 #include <QApplication>
+#include <QGuiApplication>
+#include <QString>
 #include <cstdlib>
 #include <iostream>
+#include <string_view>
 
 #include "app/qt/dialog_window.h"
 #include "app/qt/qt_ui.h"
 #include "errors/error_protocol.h"
+#include "errors/logs.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/process.h"
+#include "presetdb/run_history.h"
 #include "settings/command_line.h"
 #include "settings/wiring.h"
 
@@ -32,18 +42,75 @@ bool IsSet(const char* name) {
     return value != nullptr && *value != '\0';
 }
 
+constexpr const char* kNoDisplay =
+    "Calvora_Config: no display for its dialog; start it with /EXTERNAL=SILENT to run without one.";
+
 // A silent run must not need a display: without one, and when no platform
 // was chosen, Qt draws off screen. Any other start without a display could
-// not show its questions; false then.
+// not show its questions; false then, after an integrated start's reason has
+// gone to its LOGFILE error log, where the calling tool looks.
 bool ChooseHeadlessPlatform(Process& process, Files& files) {
     if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM"))
         return true;
     PeekUi peekUi;
     RunState peek(Services{peekUi, process, files});
-    if (ReadCommandQuietly(peek, process.CommandLine(), "EXTERNAL") != "SILENT")
+    const std::string mode = ReadCommandQuietly(peek, process.CommandLine(), "EXTERNAL");
+    if (mode == "SILENT") {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        return true;
+    }
+    if (mode == "TRXCFG") {
+        peek.IntegratedMode = true;
+        WireSettings(peek);
+        try {
+            WriteErrorLog(peek, kNoDisplay);
+        } catch (const Failure&) {
+            // The message on the standard error output is left.
+        }
+    }
+    return false;
+}
+
+// Off screen nobody sees a box, and until the start mode is known even a
+// silent start shows its failures in boxes: they go to the service log.
+bool WithoutDisplay() {
+    const QString platform = QGuiApplication::platformName();
+    return platform == "offscreen" || platform == "minimal";
+}
+
+constexpr const char* kHelp =
+    "usage: Calvora_Config [/EXTERNAL=SILENT | /EXTERNAL=TRXCFG /LOGFILE=<path>]\n"
+    "       Calvora_Config --help | --version\n"
+    "\n"
+    "Builds the unit database Calvora.mdb of the project from its template tables\n"
+    "Calvora_Source.mdb and the project's INI files. The project folder is the parent of\n"
+    "the program's folder.\n"
+    "  (no argument)           the dialog shows while the run works; failures ask\n"
+    "                          whether to go on\n"
+    "  /EXTERNAL=SILENT        no message boxes, messages go to the service log; needs no\n"
+    "                          display\n"
+    "  /EXTERNAL=TRXCFG /LOGFILE=<path>\n"
+    "                          as the project's configuration tool starts it\n"
+    "  --help, --version       print this text or the version and end, changing nothing\n"
+    "Exit codes: 0 completed, 1 completed after failures let pass, 2 ended by an error,\n"
+    "3 cancelled.\n";
+
+// True (the text printed) when the command line is exactly --help or
+// --version.
+bool AnsweredInformationRequest(int argc, char** argv, Process& process) {
+    if (argc != 2)
         return false;
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    return true;
+    const std::string_view word = argv[1];
+    if (word == "--help") {
+        std::cout << kHelp;
+        return true;
+    }
+    if (word == "--version") {
+        const Version v = process.ProgramVersion();
+        std::cout << "Calvora_Config " << v.major << "." << v.minor << "." << v.revision << "\n";
+        return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -56,9 +123,10 @@ int main(int argc, char** argv, char** envp) {
         std::cerr << "Calvora_Config: " << ignored << "\n";
     HostFiles files(paths);
     HostProcess process(argc, argv, envp, paths);
+    if (AnsweredInformationRequest(argc, argv, process))
+        return exitcode::kClean;
     if (!ChooseHeadlessPlatform(process, files)) {
-        std::cerr << "Calvora_Config: no display for its dialog; start it with /EXTERNAL=SILENT "
-                     "to run without one.\n";
+        std::cerr << kNoDisplay << "\n";
         return exitcode::kEndedByError;
     }
 
@@ -66,12 +134,18 @@ int main(int argc, char** argv, char** envp) {
     QtUi ui;
     RunState run(Services{ui, process, files});
     WireSettings(run);
+    if (WithoutDisplay())
+        ui.AnswerUnattended([&run](const std::string& text) { WriteServiceLog(run, text); });
     DialogWindow window(run, ui);
+    // Loading always ends in CloseMe, which ends the program.
+    int exitCode = exitcode::kClean;
     try {
         window.Load();
     } catch (const EndOfProgram& end) {
-        return end.exitCode;
+        exitCode = end.exitCode;
     }
-    // Loading always ends in CloseMe, which ends the program.
-    return exitcode::kClean;
+    // Every run, in every mode, ends with its account: the report beside
+    // the backup and one line naming it.
+    std::cout << FinishRunReport(run, exitCode) << std::endl;
+    return exitCode;
 }

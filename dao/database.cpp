@@ -34,8 +34,8 @@ namespace {
 
 [[noreturn]] void RaiseNoTable(std::string_view name, const detail::Connection& conn) {
     throw Failure(err::kItemNotFound, kSourceTableDefs,
-                  "Item not found in this collection: table '" + std::string(name) + "' in '" +
-                      conn.FileText() + "'");
+                  "Item not found in this collection: table '" + std::string(name) + "' in " +
+                      conn.FileText());
 }
 
 // The connection of a collection that exists on an open database; raises 91
@@ -146,13 +146,36 @@ TableDef Database::CreateTableDef(std::string_view name) {
     return TableDef(std::make_shared<detail::TableDefImpl>(conn_, std::string(name), false));
 }
 
+void Database::CheckIntegrity() {
+    detail::Connection& conn = Conn();
+    conn.CheckOpen(kSourceDatabase);
+    sqlite3_stmt* check = conn.Prepare("PRAGMA integrity_check", kSourceDatabase);
+    std::string found;
+    // The check lists its findings one per row, or the single row "ok".
+    while (conn.Step(check, kSourceDatabase, "the integrity check of ", conn.FileText())) {
+        const unsigned char* text = sqlite3_column_text(check, 0);
+        const std::string row = text ? reinterpret_cast<const char*>(text) : "";
+        if (row != "ok")
+            found += (found.empty() ? "" : "; ") + row;
+    }
+    if (!found.empty())
+        throw Failure(err::kDatabaseDamaged, kSourceDatabase,
+                      "The database '" + conn.FileText() + "' is damaged: " + found);
+}
+
+void Database::Discard() noexcept {
+    if (conn_)
+        conn_->Discard();
+}
+
 void Database::Close() {
     if (conn_)
         conn_->Close();
 }
 
-Database OpenDatabase(const std::filesystem::path& file) {
-    return Database(detail::Connection::Open(file, detail::Connection::Access::ReadWrite));
+Database OpenDatabase(const std::filesystem::path& file, std::string_view nameInMessages) {
+    return Database(
+        detail::Connection::Open(file, detail::Connection::Access::ReadWrite, nameInMessages));
 }
 
 Database OpenDatabaseReadOnly(const std::filesystem::path& file) {

@@ -83,6 +83,17 @@ class Database {
     // A new, unattached table definition (nothing changes in the file).
     TableDef CreateTableDef(std::string_view name);
 
+    // Asks the engine to verify the whole file (every page, every index).
+    // Raises 3049 naming what it found when the file is damaged, and what
+    // reading raises (3045 / 3218 locked, 3343) when it cannot look. Changes
+    // nothing.
+    void CheckIntegrity();
+
+    // Closes without saving: everything done through this Database since it
+    // opened is undone, and a file only read stays exactly as it was.
+    // Objects of this database raise 3420 afterwards. Never fails.
+    void Discard() noexcept;
+
     // Commits and closes; objects of this database raise 3420 afterwards.
     // Closing a closed database does nothing. Raises when the commit fails
     // (3218 locked, 3026 disk full, 3043 disk error); the file then keeps
@@ -92,19 +103,27 @@ class Database {
     detail::Connection& Conn() const;  // for the engine's own use
 
   private:
-    friend Database OpenDatabase(const std::filesystem::path& file);
+    friend Database OpenDatabase(const std::filesystem::path& file,
+                                 std::string_view nameInMessages);
     friend Database OpenDatabaseReadOnly(const std::filesystem::path& file);
     explicit Database(std::shared_ptr<detail::Connection> conn);
     std::shared_ptr<detail::Connection> conn_;
 };
 
 // Opens an existing database for reading and writing. Never creates a file.
-// Raises 3024 when the file does not exist (or is a folder), 3343 when it is
-// not an SQLite database (empty files included) and, with a description
-// telling to convert it with "presetdb import", when it is an Access file;
-// 3051 when it cannot be opened for writing (read-only, no permission);
+// Raises 3024 when the file does not exist or is a folder (the description
+// says which), 3343 when it is not an SQLite database (empty and truncated
+// files included) and, with a description telling to convert it with
+// "presetdb import", when it is an Access file; 3051 when it is not a
+// regular file (a pipe or device, refused without reading from it) or cannot
+// be opened for writing (read-only, no permission);
 // 3045 when another program keeps it locked beyond the wait.
-Database OpenDatabase(const std::filesystem::path& file);
+//
+// Failure descriptions, at the open and later, name the file as
+// nameInMessages, written as it is (quotes included); by default the path
+// in single quotes. A caller that knows the file under another name than
+// its path, as its users know it, passes that.
+Database OpenDatabase(const std::filesystem::path& file, std::string_view nameInMessages = {});
 
 // Opens an existing database for reading only, leaving the file exactly as it
 // is (a write-protected file included); for looking into databases, as the

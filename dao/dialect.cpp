@@ -34,6 +34,27 @@ bool IsReserved(std::string_view word) {
     return false;
 }
 
+// Deeper nesting than any text the program sends; the bound keeps the
+// recursive descent off the end of the stack whatever a user types.
+constexpr int kMaxNesting = 100;
+
+// What the dialect accepts, said whenever a text goes beyond it.
+constexpr const char* kAccepted =
+    "(the dialect accepts only SELECT fields FROM one table [WHERE field = value AND ...] "
+    "[ORDER BY fields]: only = comparisons joined by AND)";
+
+// Comparison symbols and words of Jet SQL that the dialect does not take.
+bool IsOtherComparison(const SqlToken& t) {
+    if (t.kind == Kind::Symbol)
+        return t.text == "<" || t.text == ">" || t.text == "!";
+    if (t.kind != Kind::Word)
+        return false;
+    for (const char* word : {"LIKE", "IS", "IN", "BETWEEN", "NOT"})
+        if (SameName(t.text, word))
+            return true;
+    return false;
+}
+
 bool IsTextType(const ColumnType& t) {
     return t.type == DataType::Text || t.type == DataType::Memo || t.type == DataType::Guid;
 }
@@ -68,6 +89,8 @@ class Translator {
         NameRef from = ParseName("a table name after FROM");
         if (!from.qualifier.empty() || from.star)
             Fail("a table name after FROM");
+        if (IsSymbol(',') || IsWord("JOIN") || IsWord("INNER") || IsWord("LEFT") || IsWord("RIGHT"))
+            Unsupported("a second table");
         table_ = lookup_(from.name);
         if (!table_)
             throw Failure(err::kInputTableNotFound, kSourceDatabase,
@@ -131,6 +154,28 @@ class Translator {
         RaiseSyntax(sql_, "expected " + expected + " but found " + found);
     }
 
+    // A text beyond the dialect: names what it met and says what is accepted.
+    [[noreturn]] void Unsupported(const std::string& what) const {
+        RaiseSyntax(sql_, what + " is not supported " + kAccepted);
+    }
+
+    // The current token as the message names it: an operator pair such as
+    // <> or >= as one.
+    std::string OperatorHere() const {
+        std::string op(Current().text);
+        const SqlToken& next = tokens_[pos_ + 1];
+        if (Current().kind == Kind::Symbol && next.kind == Kind::Symbol &&
+            next.offset == Current().end && (next.text == "=" || next.text == ">"))
+            op += next.text;
+        return "'" + op + "'";
+    }
+
+    // A name followed by '(' is a function call.
+    void RefuseCall(const NameRef& ref) const {
+        if (IsSymbol('('))
+            Unsupported("the function " + ref.name + "(...)");
+    }
+
     void ExpectWord(const char* word) {
         if (!IsWord(word))
             Fail(word);
@@ -180,6 +225,7 @@ class Translator {
                 list.push_back(NameRef{"", "", true});
             } else {
                 list.push_back(ParseName("a field name in the SELECT list"));
+                RefuseCall(list.back());
             }
         } while (IsSymbol(','));
         return list;
@@ -219,14 +265,18 @@ class Translator {
             ++pos_;
             Node right = ParseComparison();
             if (left.what != Node::What::Condition || right.what != Node::What::Condition)
-                RaiseSyntax(sql_, "AND joins comparisons only");
+                RaiseSyntax(sql_, std::string("AND joins comparisons only ") + kAccepted);
             left.sql += " AND " + right.sql;
         }
+        if (IsWord("OR"))
+            Unsupported("OR");
         return left;
     }
 
     Node ParseComparison() {
         Node left = ParseOperand();
+        if (IsOtherComparison(Current()))
+            Unsupported("the operator " + OperatorHere());
         if (!IsSymbol('='))
             return left;
         ++pos_;
@@ -246,10 +296,16 @@ class Translator {
     Node ParseOperand() {
         const SqlToken& t = Current();
         if (IsSymbol('(')) {
+            if (++depth_ > kMaxNesting)
+                RaiseSyntax(
+                    sql_, "parentheses nested more than " + std::to_string(kMaxNesting) + " deep");
             ++pos_;
             Node inner = ParseAnd();
             ExpectSymbol(')');
-            inner.sql = "(" + inner.sql + ")";
+            --depth_;
+            // With AND the only connective, parentheses change no meaning;
+            // they stay out of SQLite's text, whose parser has a depth limit
+            // of its own.
             return inner;
         }
         // Literals are parameters, numbered in the order of the text; a
@@ -268,6 +324,7 @@ class Translator {
         }
         if (t.kind == Kind::Word || t.kind == Kind::Name) {
             NameRef ref = ParseName("a field or a value");
+            RefuseCall(ref);
             if (ref.star)
                 RaiseSyntax(sql_, "* cannot be compared");
             const int column = Resolve(ref);
@@ -317,6 +374,7 @@ class Translator {
     const std::vector<SqlToken>& tokens_;
     size_t pos_ = 0;
     size_t params_ = 0;
+    int depth_ = 0;  // parentheses open around the current operand
     const TableColumns* table_ = nullptr;
     TranslatedQuery query_;
 };
@@ -374,6 +432,16 @@ std::vector<SqlLiteral> SelectText::Literals() const {
 
 TranslatedQuery SelectText::Translate(const TableLookup& lookup) const {
     return Translator(sql_, tokens_, lookup).Run();
+}
+
+std::string QuotedLiteral(std::string_view text) {
+    std::string literal = "\"";
+    for (char c : text) {
+        literal += c;
+        if (c == '"')
+            literal += '"';
+    }
+    return literal + '"';
 }
 
 bool IsSelectText(std::string_view text) {

@@ -18,9 +18,11 @@
 //
 // Failures: 3061 for a field (or qualifying table) the table does not have;
 // 3078 for an unknown table; 3075 for anything outside the grammar (an
-// unbalanced quote, text after a closing quote, OR, other operators,
-// functions, joins, an empty name); 3129 for a statement that is not a
-// SELECT.
+// unbalanced quote, text after a closing quote, an empty name, parentheses
+// nested more than 100 deep); OR, other comparison operators (<, >, LIKE,
+// IS, IN, BETWEEN, NOT), functions and a second table are 3075 too, with a
+// description that names the construct and says what the dialect accepts;
+// 3129 for a statement that is not a SELECT.
 #pragma once
 
 #include <functional>
@@ -84,6 +86,11 @@ class SelectText {
 
 // True when the text starts with the word SELECT (after blanks).
 bool IsSelectText(std::string_view text);
+
+// A text as a double-quoted literal of the dialect: each quote inside is
+// doubled, so that the value arrives whole, whatever it holds, and never ends
+// the literal early.
+std::string QuotedLiteral(std::string_view text);
 
 // The name of the collation that the translated SQL uses for case-blind text
 // equality; registered on every connection of the engine.

@@ -132,9 +132,8 @@ const TableInfo& TableDefImpl::Info() const {
     conn->CheckOpen(kSourceTableDef);
     if (const TableInfo* info = conn->FindTable(name))
         return *info;
-    throw Failure(
-        err::kItemNotFound, kSourceTableDef,
-        "Item not found in this collection: table '" + name + "' in '" + conn->FileText() + "'");
+    throw Failure(err::kItemNotFound, kSourceTableDef,
+                  "Item not found in this collection: table '" + name + "' in " + conn->FileText());
 }
 
 void StoreTableDef(Connection& conn, TableDefImpl& def) {
@@ -147,7 +146,7 @@ void StoreTableDef(Connection& conn, TableDefImpl& def) {
                       "No field defined: cannot append table definition " + def.name);
     if (conn.FindTable(def.name))
         throw Failure(err::kTableExists, kSourceTableDefs,
-                      "Table '" + def.name + "' already exists in '" + conn.FileText() + "'");
+                      "Table '" + def.name + "' already exists in " + conn.FileText());
     std::string sql = "CREATE TABLE " + QuoteName(def.name) + " (";
     for (size_t i = 0; i < def.pending.size(); ++i) {
         const ColumnType type = def.pending[i]->Type();

@@ -35,6 +35,7 @@ inline constexpr int32_t kDatabaseNotFound = 3024;
 inline constexpr int32_t kInvalidName = 3125;  // empty table, field or index name
 inline constexpr int32_t kDiskFull = 3026;
 inline constexpr int32_t kDiskError = 3043;
+inline constexpr int32_t kDatabaseDamaged = 3049;   // integrity check failed
 inline constexpr int32_t kFileInUse = 3045;         // locked by another program at open
 inline constexpr int32_t kCannotOpen = 3051;        // read-only or no permission
 inline constexpr int32_t kTooFewParameters = 3061;  // SQL names a field that does not exist

@@ -20,6 +20,7 @@ int CompletedExitCode(const RunState& run) {
 int16_t ErrorSub(RunState& run, int32_t number, const std::string& source,
                  const std::string& description, const std::string& procName, bool fatal) {
     ++run.FailuresReported;
+    run.Account.NoteFailure({number, procName, description});
 
     std::string unit;
     if (run.UnitName && !run.ResolvingUnitName) {

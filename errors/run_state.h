@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "account/run_account.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/ui.h"
@@ -71,6 +72,10 @@ struct RunState {
 
     // Failures handed to ErrorSub (a completed run after any exits with 1).
     int FailuresReported = 0;
+
+    // What the run did to the unit's presets, noted by the procedures where
+    // it happens; the run's report is made from it.
+    RunAccount Account;
 
     // True while ErrorSub asks for the unit name: a failure of that lookup is
     // reported once with an empty unit name instead of reporting itself again.

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,13 +55,53 @@ bool WriteAll(int fd, const char* data, size_t size) {
     return true;
 }
 
+// The name of the temporary files made for target: hidden, then the owning
+// process's id, so that a later run can tell the leftovers of a process that
+// died before its rename (a kill, a power loss) from those still in use.
+std::string TemporaryPrefix(const fs::path& target) {
+    return "." + target.filename().string() + ".tmp";
+}
+
+// Removes the temporary files of target that a process no longer running left
+// beside it; a copy of a whole database would otherwise stay there for good.
+void RemoveLeftovers(const fs::path& target) {
+    const std::string prefix = TemporaryPrefix(target);
+    std::error_code ec;
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(prefix) || !entry.is_regular_file(ec))
+            continue;
+        const std::string rest = name.substr(prefix.size());
+        const size_t digits = rest.find_first_not_of("0123456789");
+        if (digits == 0 || digits == std::string::npos || rest[digits] != '_' || digits > 9)
+            continue;
+        const pid_t owner = static_cast<pid_t>(std::stol(rest.substr(0, digits)));
+        if (::kill(owner, 0) == 0 || errno == EPERM)
+            continue;  // still running (or another user's): not ours to judge
+        fs::remove(entry.path(), ec);
+    }
+}
+
 // Writes a new file beside target through fill(fd), flushes it and renames it
 // over target, so that a crash at any moment leaves target either as it was
 // or complete. The new file keeps an existing target's permissions; a new
 // target gets the default ones. A read-only target (no write bit at all, the
 // counterpart of the Windows read-only attribute) is refused, also for root.
+//
+// A target that is a symbolic link is replaced through it: the file it names
+// gets the new content, and the link stays. Leftover temporary files of
+// processes that died are removed first.
 template <class Fill>
-void AtomicReplace(const fs::path& target, std::string_view winPath, Fill fill) {
+void AtomicReplace(const fs::path& link, std::string_view winPath, Fill fill) {
+    std::error_code ec;
+    fs::path target = link;
+    if (fs::is_symlink(link, ec)) {
+        target = fs::canonical(link, ec);
+        if (ec)
+            RaiseFileError(ENOENT, winPath);  // a link to nowhere
+    }
+    RemoveLeftovers(target);
     struct stat old {};
     bool existed = ::stat(target.c_str(), &old) == 0;
     if (existed && S_ISDIR(old.st_mode))
@@ -71,10 +112,9 @@ void AtomicReplace(const fs::path& target, std::string_view winPath, Fill fill) 
     static std::atomic<unsigned> counter{0};
     std::random_device rd;
     // Hidden, and unique across processes and earlier crashed runs.
-    std::string name = ".";
-    name += target.filename().string();
-    name += ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++) + "_" +
-            std::to_string(rd());
+    std::string name = TemporaryPrefix(target);
+    name +=
+        std::to_string(::getpid()) + "_" + std::to_string(counter++) + "_" + std::to_string(rd());
     fs::path temp = target.parent_path() / name;
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
@@ -145,21 +185,19 @@ void HostFiles::AppendLine(std::string_view winPath, std::string_view text) {
         RaiseFileError(error, winPath);
 }
 
-void HostFiles::CopyFile(std::string_view source, std::string_view target) {
-    fs::path from = HostOrRaise(*this, source);
-    paths_.PrepareForWrite(target);
-    fs::path to = HostOrRaise(*this, target);
+void CopyFileAtomically(const fs::path& from, const fs::path& to, std::string_view nameForMessages,
+                        std::string_view sourceForMessages) {
     int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
         if (errno == ENOENT)
-            RaiseRuntime(err::kFileNotFound, "File not found: " + std::string(source));
-        RaiseFileError(errno, source);
+            RaiseRuntime(err::kFileNotFound, "File not found: " + std::string(sourceForMessages));
+        RaiseFileError(errno, sourceForMessages);
     }
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
     } closeIn{in};
-    AtomicReplace(to, target, [&](int out) {
+    AtomicReplace(to, nameForMessages, [&](int out) {
         char buf[1 << 16];
         for (;;) {
             ssize_t n = ::read(in, buf, sizeof buf);
@@ -173,6 +211,13 @@ void HostFiles::CopyFile(std::string_view source, std::string_view target) {
                 return false;
         }
     });
+}
+
+void HostFiles::CopyFile(std::string_view source, std::string_view target) {
+    fs::path from = HostOrRaise(*this, source);
+    paths_.PrepareForWrite(target);
+    fs::path to = HostOrRaise(*this, target);
+    CopyFileAtomically(from, to, target, source);
 }
 
 std::optional<FileTime> HostFiles::LastWriteTime(std::string_view winPath) {

@@ -42,7 +42,8 @@ class Files {
     // moment either its old or its new content: the copy goes to a temporary
     // file beside target, is flushed to disk and renamed over it. Raises 53
     // when source is missing, 76/70/75 on other failures; target is then
-    // unchanged.
+    // unchanged. A target that is a symbolic link stays one: the file it
+    // names is replaced (see ReplaceFileAtomically).
     virtual void CopyFile(std::string_view source, std::string_view target) = 0;
 
     // The last-write time, or nullopt when the file cannot be opened for it.
@@ -70,8 +71,19 @@ class HostFiles : public Files {
     PathModel paths_;
 };
 
+// Copies the host file from over to as HostFiles::CopyFile does (temporary
+// file beside it, flushed, renamed over it). Raises 53 when from is missing,
+// 76/70/75 otherwise (a full disk is 75); to is then unchanged and no
+// temporary file is left. nameForMessages names the target in descriptions.
+void CopyFileAtomically(const std::filesystem::path& from, const std::filesystem::path& to,
+                        std::string_view nameForMessages, std::string_view sourceForMessages);
+
 // Replaces target with data atomically (temporary file beside it, flushed,
 // renamed over it; permissions of an existing target kept). Raises 76/70/75.
+// Through a symbolic link the file it names is replaced and the link stays
+// (a link to nowhere raises 76). Temporary files that a process no longer
+// running left beside the target (".NAME.tmpPID_...") are removed first; CopyFile
+// behaves the same.
 // Shared by the file copy and the INI writer.
 void ReplaceFileAtomically(const std::filesystem::path& target, std::string_view data,
                            std::string_view winPathForMessages);

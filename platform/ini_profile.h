@@ -20,7 +20,14 @@
 //     function's buffer would (our choice).
 //   - CR LF, LF and CR alone end lines. The file is Windows-1252; a UTF-8
 //     byte-order mark at the start is skipped and the file then read (and
-//     written) as UTF-8 (our choice; Windows reads the mark as text).
+//     written) as UTF-8 (our choice; Windows reads the mark as text). A file
+//     that starts with the UTF-16 little-endian mark (FF FE, as Windows
+//     editors save "Unicode") is UTF-16 text, read and written back as such,
+//     as the Windows functions do.
+//   - A file read once is kept parsed, with its sections and keys indexed,
+//     and reused while it is unchanged on disk (same file, size and time of
+//     last change), so that reading many keys of a large file does not parse
+//     it again each time.
 //   - A file that cannot be read (missing, a directory, no permission, not a
 //     regular file) reads as an empty file: every read gives its default.
 //
@@ -46,9 +53,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace calvora {
 
@@ -70,21 +79,27 @@ class IniText {
     // or the value cannot be stored (see Writing above).
     bool Set(std::string_view section, std::string_view key, std::string_view value);
 
-    const std::string& Bytes() const { return bytes_; }
+    // The file's bytes in its own encoding.
+    std::string Bytes() const;
 
   private:
     struct Line;
     struct Location;
+    struct Section;
+    using Index = std::unordered_map<std::string, Section>;
 
     Location Locate(std::string_view section, std::string_view key) const;
+    const Index& Sections() const;
     Line LineAt(size_t begin) const;
     void InsertAfter(const Line& line, const std::string& text);
     std::string Decode(std::string_view raw) const;
     std::string Encode(std::string_view text) const;
 
-    std::string bytes_;
-    size_t start_ = 0;   // first byte after a UTF-8 byte-order mark
-    bool utf8_ = false;  // the file began with that mark
+    std::string bytes_;                           // UTF-16 files held as UTF-8 with its mark
+    size_t start_ = 0;                            // first byte after a UTF-8 byte-order mark
+    bool utf8_ = false;                           // the file began with that mark (or was UTF-16)
+    bool utf16_ = false;                          // the file is UTF-16 little-endian
+    mutable std::shared_ptr<const Index> index_;  // by upper-cased section name
 };
 
 struct ProfileText {

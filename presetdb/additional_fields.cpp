@@ -13,21 +13,33 @@ namespace calvora {
 
 std::optional<std::vector<std::string>> GetAdditionalFieldsMDB(RunState& run) {
     Proc proc(run, "GetAdditionalFieldsMDB");
-    const int failuresBefore = run.FailuresReported;
+    // Only a failure of this procedure's own steps leaves the list unset:
+    // failures that the procedures it calls report themselves, or that
+    // window events handled meanwhile report, say nothing about the list.
+    bool failed = false;
+    auto step = [&](auto&& f) {
+        proc.StepOr(f, [&](const Failure& failure) {
+            failed = true;
+            proc.Raise(failure, false);
+        });
+    };
     std::optional<std::vector<std::string>> result;
     std::vector<std::string> names;
     std::string entry;
     std::string list;
 
-    proc.Step([&] { names.assign(1, std::string()); });
-    proc.Step([&] {
+    step([&] { names.assign(1, std::string()); });
+    step([&] {
         entry = LoadIniString(run, "Project", "DataBaseAdditionalFields", GetCFGPath(run), false);
     });
     // "part" leads every list: the takeover relies on it being checked.
-    if (proc.Test([&] { return !entry.empty(); })) {
-        proc.Step([&] { list = "part," + entry; });
+    // A failing test enters its block, as the protocol has it.
+    bool configured = true;
+    step([&] { configured = !entry.empty(); });
+    if (configured) {
+        step([&] { list = "part," + entry; });
     } else {
-        proc.Step([&] { list = "part"; });
+        step([&] { list = "part"; });
     }
 
     // Names are kept exactly as written: the configuration is the authority
@@ -36,9 +48,9 @@ std::optional<std::vector<std::string>> GetAdditionalFieldsMDB(RunState& run) {
     EventPacer pacer(run.ui());
     bool more = true;
     while (more) {
-        proc.Step([&] { pacer.Yield(); });
-        proc.Step([&] { names.emplace_back(); });
-        proc.Step([&] {
+        step([&] { pacer.Yield(); });
+        step([&] { names.emplace_back(); });
+        step([&] {
             size_t comma = list.find(',');
             if (comma == std::string::npos) {
                 names.back() = list;
@@ -50,12 +62,12 @@ std::optional<std::vector<std::string>> GetAdditionalFieldsMDB(RunState& run) {
         });
     }
 
-    // A list made while a failure was let pass need not be the configured
-    // one: an entry that could not be read would pass for "no additional
-    // fields" and switch off the takeover's warning about fields it cannot
-    // carry over. Such a run gets no list at all.
+    // A list made while one of the steps above failed need not be the
+    // configured one: it would pass for "no additional fields" and switch off
+    // the takeover's warning about fields it cannot carry over. Such a run
+    // gets no list at all.
     proc.Step([&] {
-        if (run.FailuresReported == failuresBefore) {
+        if (!failed) {
             result = std::move(names);
         }
     });

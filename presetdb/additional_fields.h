@@ -12,8 +12,10 @@ namespace calvora {
 // The names of entry "DataBaseAdditionalFields" of section "Project" of the
 // unit's configuration file (GetCFGPath), always led by "part": index 0
 // empty, 1.. the names exactly as written (blanks kept; an empty item is an
-// empty name). A missing or empty entry gives {"", "part"}. nullopt when a
-// failure was reported (and let pass) while the list was made. Yields to the
+// empty name). A missing or empty entry gives {"", "part"}. nullopt when one
+// of this procedure's own steps failed (and was let pass) before its last;
+// failures reported by the procedures it calls (the INI read reports its
+// own) or by window events handled meanwhile do not count. Yields to the
 // window once per name. Reports as "GetAdditionalFieldsMDB".
 std::optional<std::vector<std::string>> GetAdditionalFieldsMDB(RunState& run);
 

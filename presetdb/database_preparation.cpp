@@ -7,7 +7,8 @@
 // then is the workspace published: closed (so all its changes are committed
 // and the file is whole) and copied over the unit database, which the copy
 // replaces atomically. The unit database is therefore at every moment either
-// the one from before the run or the complete new one.
+// the one from before the run or the complete new one. A workspace that may
+// not carry the machine's values is not published at all (publish_guard.h).
 //
 // The source database gets its last-write time back after the run, so that
 // the project's tools do not see a changed template.
@@ -18,13 +19,16 @@
 
 #include "dao/conversion.h"
 #include "errors/error_protocol.h"
+#include "platform/process.h"
 #include "platform/text.h"
 #include "presetdb/additional_fields.h"
 #include "presetdb/name_resolution.h"
 #include "presetdb/preset_schema.h"
 #include "presetdb/project_database.h"
+#include "presetdb/publish_guard.h"
 #include "presetdb/record_generation.h"
 #include "presetdb/record_walk.h"
+#include "presetdb/run_history.h"
 #include "presetdb/takeover.h"
 #include "settings/file_locations.h"
 #include "settings/ini_access.h"
@@ -96,64 +100,96 @@ void ReadSourceDefs(Proc& proc, const std::string& sourcePath) {
 }
 
 // PRESET_DEFS dropped (exact name only) and created anew with the
-// fields of Source_PRESET_DEFS: name, type and size, nothing else.
-void RebuildPresetDefs(Proc& proc, dao::Database& db) {
-    int32_t tableCount = 0;
-    proc.Step([&] { tableCount = db.TableDefs().Count(); });
-    for (int32_t i = 0; i < tableCount; ++i) {
-        bool deleted = false;
-        proc.Step([&] {
-            if (db.TableDefs().Item(i).Name() != kPresetTable)
-                return;
-            db.TableDefs().Delete(kPresetTable);
-            deleted = true;
+// fields of Source_PRESET_DEFS: name, type and size, nothing else. True when
+// the new table was stored.
+bool RebuildPresetDefs(Proc& proc, dao::Database& db) {
+    auto step = [&](auto&& f) { proc.Step(f); };
+    CountedLoop(
+        step, [&] { return db.TableDefs().Count(); },
+        [&](int32_t i) {
+            bool deleted = false;
+            proc.Step([&] {
+                if (db.TableDefs().Item(i).Name() != kPresetTable)
+                    return;
+                db.TableDefs().Delete(kPresetTable);
+                deleted = true;
+            });
+            if (deleted)
+                proc.Step([&] { db.TableDefs().Refresh(); });
+            return !deleted;
         });
-        if (deleted) {
-            proc.Step([&] { db.TableDefs().Refresh(); });
-            break;
-        }
-    }
     dao::TableDef sourceDef;
     dao::TableDef newDef;
     proc.Step([&] { sourceDef = db.TableDefs().Item(kSourcePresetTable); });
     proc.Step([&] { newDef = db.CreateTableDef(kPresetTable); });
-    int32_t fieldCount = 0;
-    proc.Step([&] { fieldCount = sourceDef.Fields().Count(); });
-    for (int32_t i = 0; i < fieldCount; ++i) {
-        proc.Step([&] {
-            dao::Field field = sourceDef.Fields().Item(i);
-            newDef.Fields().Append(newDef.CreateField(field.Name(), field.Type(), field.Size()));
+    CountedLoop(
+        step, [&] { return sourceDef.Fields().Count(); },
+        [&](int32_t i) {
+            proc.Step([&] {
+                dao::Field field = sourceDef.Fields().Item(i);
+                newDef.Fields().Append(
+                    newDef.CreateField(field.Name(), field.Type(), field.Size()));
+            });
+            return true;
         });
-    }
-    proc.Step([&] { db.TableDefs().Append(newDef); });
+    bool appended = false;
+    proc.Step([&] {
+        db.TableDefs().Append(newDef);
+        appended = true;
+    });
     proc.Step([&] { db.TableDefs().Refresh(); });
+    return appended;
 }
 
 // The values kept in the unit database taken over into the
-// workspace, when the unit database holds a PRESET_DEFS.
-void TakeOver(Proc& proc, PresetTable& table, const std::string& unitPath) {
+// workspace, when the unit database holds a PRESET_DEFS. Notes in facts
+// whether every record it held was read.
+void TakeOver(Proc& proc, PresetTable& table, const std::string& unitPath, PublishFacts& facts) {
     RunState& run = proc.Run();
-    if (!proc.Test([&] { return !unitPath.empty() && run.files().Exists(unitPath); }))
+    if (!proc.Test([&] { return !unitPath.empty() && run.files().Exists(unitPath); })) {
+        facts.unitRead = true;
         return;
+    }
     dao::Database unit;
     proc.Step([&] { unit = OpenProjectDatabase(run, unitPath); });
     if (unit) {
+        bool listed = false;
         bool hasPresetDefs = false;
         proc.Step([&] {
             dao::TableDefs defs = unit.TableDefs();
             for (int32_t i = 0; i < defs.Count() && !hasPresetDefs; ++i)
                 hasPresetDefs = defs.Item(i).Name() == kPresetTable;
+            listed = true;
         });
+        facts.unitRead = listed && !hasPresetDefs;
         if (hasPresetDefs) {
             dao::Recordset machineCopy;
             proc.Step([&] { machineCopy = unit.OpenRecordset(kPresetTable); });
             if (machineCopy) {
                 GetAddFields(run);
-                TakeoverMachineCopyMDBData(run, table, machineCopy);
+                std::optional<int64_t> read = TakeoverMachineCopyMDBData(run, table, machineCopy);
+                facts.unitRead = read.has_value();
+                facts.unitRecords = read.value_or(0);
             }
         }
     }
     proc.Step([&] { unit.Close(); });
+}
+
+// Publishes the committed workspace unless the guard refuses; a refusal is
+// reported as a failure of the run, and the unit database stays as it is.
+void Publish(Proc& proc, const PublishFacts& facts, const std::string& sourcePath) {
+    RunState& run = proc.Run();
+    if (std::optional<std::string> refusal = PublishRefusal(run, facts, sourcePath)) {
+        proc.Raise(Failure(err::kProgramError, ProgramName(run.process()),
+                           "The unit database was left unchanged: " + *refusal + "."),
+                   false);
+        return;
+    }
+    proc.Step([&] {
+        CopyDatabaseFile(run, GetPathSourceOCXMDB(run), GetPathOCXMDB(run));
+        run.Account.NotePublished();
+    });
 }
 
 }  // namespace
@@ -179,6 +215,9 @@ void WorkOnMDB(RunState& run) {
 
     if (sourcePath.empty())
         return;
+    // Everything from here may change the unit database: the machine copy
+    // over it, the renames, the publish.
+    KeepUnitDatabase(run, unitPath);
 
     // Not kept when the file cannot be opened for writing; then not restored.
     std::optional<FileTime> keptWriteTime;
@@ -195,28 +234,35 @@ void WorkOnMDB(RunState& run) {
     ReadSourceDefs(proc, sourcePath);
     proc.SetName("WorkOnMDB");
 
+    PublishFacts facts;
     dao::Database db;
-    proc.Step([&] { db = OpenProjectDatabase(run, sourcePath); });
-    RebuildPresetDefs(proc, db);
+    // A damaged workspace counts as not opened: nothing is generated from
+    // it, so nothing is renamed in the unit database either.
+    proc.Step([&] {
+        dao::Database opened = OpenProjectDatabase(run, sourcePath);
+        opened.CheckIntegrity();
+        db = std::move(opened);
+        facts.workspaceOpened = true;
+    });
+    facts.tableRebuilt = RebuildPresetDefs(proc, db);
     CategorieNachCategoryID(run);
-    PresetTable table = CreateRecordSets(run, db);
-    TakeOver(proc, table, unitPath);
+    GeneratedRecords generated = CreateRecordSets(run, db);
+    facts.renamesStored = generated.renamesStored;
+    TakeOver(proc, generated.table, unitPath, facts);
     // Each record is written once, complete: generated and taken over.
     {
         Proc write(run, "CreateRecordSets");
-        WritePresetTable(write, db, table);
+        WritePresetTable(write, db, generated.table);
     }
-    // Closing commits. A workspace whose commit failed still holds what it
-    // held before this run, and publishing that would overwrite the unit
-    // database's values with stale ones: it is not published.
-    bool committed = false;
+    // Closing commits; a commit that failed leaves the workspace as it was
+    // before this run.
     proc.Step([&] {
         db.Close();
-        committed = true;
+        facts.workspaceCommitted = true;
     });
-
-    if (committed)
-        proc.Step([&] { CopyDatabaseFile(run, GetPathSourceOCXMDB(run), GetPathOCXMDB(run)); });
+    Publish(proc, facts, sourcePath);
+    if (run.Account.Published())
+        PruneHistory(run);
 
     if (keptWriteTime)
         proc.Step([&] { run.files().SetLastWriteTime(sourcePath, *keptWriteTime); });

@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "presetdb/preset_schema.h"
 #include "presetdb/project_database.h"
+#include "presetdb/record_walk.h"
 #include "settings/file_locations.h"
 
 namespace calvora {
@@ -87,15 +88,15 @@ void CategorieNachCategoryID(RunState& run) {
     proc.Step([&] { db = OpenProjectDatabase(run, unitPath); });
     dao::TableDef def;
     proc.Step([&] { def = db.TableDefs().Item(kPresetTable); });
-    int32_t count = 0;
-    proc.Step([&] { count = def.Fields().Count(); });
-    for (int32_t i = 0; i < count; ++i) {
-        proc.Step([&] {
-            dao::Field field = def.Fields().Item(i);
-            if (UCase(field.Name()) == "CATEGORIE")
-                field.SetName("category_id");
-        });
-    }
+    CountedLoop([&](auto&& f) { proc.Step(f); }, [&] { return def.Fields().Count(); },
+                [&](int32_t i) {
+                    proc.Step([&] {
+                        dao::Field field = def.Fields().Item(i);
+                        if (UCase(field.Name()) == "CATEGORIE")
+                            field.SetName("category_id");
+                    });
+                    return true;
+                });
     proc.Step([&] { def.Fields().Refresh(); });
     def = dao::TableDef();
     proc.Step([&] { db.Close(); });

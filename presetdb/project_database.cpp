@@ -14,7 +14,9 @@ dao::Database OpenProjectDatabase(RunState& run, std::string_view winPath) {
         throw Failure(dao::err::kDatabaseNotFound, dao::kSourceEngine,
                       "Could not find the database file '" + std::string(winPath) +
                           "': its drive is not mapped.");
-    return dao::OpenDatabase(*host);
+    // The project's users know the file by its Windows path; the host path
+    // follows for whoever looks on the host.
+    return dao::OpenDatabase(*host, "'" + std::string(winPath) + "' (" + host->string() + ")");
 }
 
 namespace {

@@ -10,6 +10,8 @@ namespace calvora {
 
 // dao::OpenDatabase on the host file behind winPath. Raises 3024 when the
 // path lies on a drive that is not mapped, and whatever OpenDatabase raises.
+// Every failure of the database, at the open and later, names the file by
+// winPath, the host path after it in parentheses.
 dao::Database OpenProjectDatabase(RunState& run, std::string_view winPath);
 
 // Files::CopyFile of one database file over another, after any rollback

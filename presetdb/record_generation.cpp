@@ -50,9 +50,17 @@ struct TargetFields {
     std::vector<bool> isVarName;
     int32_t id = -1;
     int32_t part = -1;
+    // The takeover's match keys, for the run's account.
+    int32_t machineType = -1;
+    int32_t varName = -1;
+    int32_t offset = -1;
 
     explicit TargetFields(const PresetTable& table)
-        : id(table.Find("ID")), part(table.Find("part")) {
+        : id(table.Find("ID")),
+          part(table.Find("part")),
+          machineType(table.Find("machine_type")),
+          varName(table.Find("var_name")),
+          offset(table.Find("offset_or_bitno")) {
         for (const std::string& name : table.fieldNames)
             isVarName.push_back(UCase(name) == "VAR_NAME");
     }
@@ -61,6 +69,11 @@ struct TargetFields {
         return found >= 0 ? static_cast<size_t>(found) : table.Item(name);
     }
 };
+
+// A key field of a record (Empty where the table lacks it).
+Variant KeyField(const std::vector<Variant>& record, int32_t field) {
+    return field >= 0 ? record[static_cast<size_t>(field)] : Variant();
+}
 
 int16_t RecordCount16(const dao::Recordset& source) {
     int32_t count = source.RecordCount();
@@ -153,18 +166,21 @@ void GenerateRecord(Proc& proc, PresetTable& table, const TargetFields& fields,
             record[i] = table.Converted(i, Variant::Text(std::move(newValue)));
         });
     }
+    run.Account.NoteGenerated({KeyField(record, fields.machineType),
+                               KeyField(record, fields.varName), KeyField(record, fields.offset)});
     table.records.push_back(std::move(record));
 }
 
 }  // namespace
 
-PresetTable CreateRecordSets(RunState& run, dao::Database& db) {
+GeneratedRecords CreateRecordSets(RunState& run, dao::Database& db) {
     Proc proc(run, "CreateRecordSets");
     EventPacer pacer(run.ui());
 
     std::string validMachines;
     proc.Step([&] { validMachines = GetValidMachines(run); });
-    PresetTable table;
+    GeneratedRecords generated;
+    PresetTable& table = generated.table;
     dao::Recordset source;
     proc.Step([&] { table = PresetTable::FieldsOf(db); });
     proc.Step([&] { source = db.OpenRecordset(kSourceQuery); });
@@ -175,20 +191,22 @@ PresetTable CreateRecordSets(RunState& run, dao::Database& db) {
         ReadSource(proc, source, n, values, pacer);
     proc.Step([&] { source.Close(); });
     if (n <= 0)
-        return table;
+        return generated;
 
     const TargetFields fields(table);
     UnitRenames renames(run);
     int16_t nextId = 1;
     for (size_t m = 1; m < run.ExistingMachines.size(); ++m) {
         const std::string machine = run.ExistingMachines[m];
-        if (!MachineValid(run, validMachines, machine, m) || machine == "-")
+        const bool valid = MachineValid(run, validMachines, machine, m) && machine != "-";
+        run.Account.NoteMachine(machine, valid);
+        if (!valid)
             continue;
         for (size_t r = 0; r < values.records.size(); ++r)
             GenerateRecord(proc, table, fields, values, r, machine, nextId, renames, pacer);
     }
-    renames.Close();
-    return table;
+    generated.renamesStored = renames.Close();
+    return generated;
 }
 
 }  // namespace calvora

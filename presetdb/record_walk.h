@@ -1,6 +1,8 @@
 // Walking a recordset under the error protocol.
 #pragma once
 
+#include <cstdint>
+
 #include "dao/recordset.h"
 
 namespace calvora {
@@ -31,6 +33,30 @@ void WalkRecords(dao::Recordset& rs, StepFn&& step, Body&& body) {
             moved = true;
         });
         if (!moved)
+            return;
+    }
+}
+
+// Runs body(i) for i = 0 .. count - 1 (a loop "for i = 0 to count - 1")
+// while body returns true. The count is the loop's head and runs as a step
+// of the caller's protocol: when it fails, the protocol goes on with the
+// first step of the body, so the body runs once with i = 0 (its first step
+// then fails on its own and is reported); with no count to go by, the loop
+// ends there.
+template <class StepFn, class Count, class Body>
+void CountedLoop(StepFn&& step, Count&& count, Body&& body) {
+    int32_t n = 0;
+    bool counted = false;
+    step([&] {
+        n = count();
+        counted = true;
+    });
+    if (!counted) {
+        body(0);
+        return;
+    }
+    for (int32_t i = 0; i < n; ++i) {
+        if (!body(i))
             return;
     }
 }

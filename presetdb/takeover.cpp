@@ -22,10 +22,12 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "dao/recordset.h"
 #include "dao/tabledef.h"
+#include "dao/types.h"
 #include "errors/error_protocol.h"
 #include "errors/logs.h"
 #include "platform/process.h"
@@ -112,20 +114,34 @@ void WarnOfExtraFields(Proc& proc) {
     proc.Raise(DatabaseError(run), true);
 }
 
+// Runs one reading step; a failure is reported as any step's and also
+// clears whole: a record not read is a record whose values are not carried.
+// A field the machine copy does not have (3265) holds no value to lose.
+template <class F>
+void ReadStep(Proc& proc, bool& whole, F&& step) {
+    proc.StepOr(std::forward<F>(step), [&](const Failure& f) {
+        if (f.Number() != dao::err::kItemNotFound) {
+            whole = false;
+        }
+        proc.Raise(f, false);
+    });
+}
+
 // The number of records to read. The procedure walks from the first record
 // until it passes the end, which for the exact count of a table-type
 // recordset (the engine's counts are exact) is where the count says: the
 // walk is not repeated. A table without records has nothing to read
 // (moving to its first record fails and is reported).
-int32_t CountRecords(Proc& proc, dao::Recordset& machineCopy) {
+int32_t CountRecords(Proc& proc, dao::Recordset& machineCopy, bool& whole) {
     int32_t n = 0;
-    proc.Step([&] { n = machineCopy.RecordCount(); });
+    ReadStep(proc, whole, [&] { n = machineCopy.RecordCount(); });
     proc.Step([&] { machineCopy.MoveFirst(); });
     return n > 0 ? n : 0;
 }
 
-// Reads the machine copy whole, before anything is written.
-std::vector<Row> ReadMachineCopy(Proc& proc, dao::Recordset& machineCopy) {
+// Reads the machine copy whole, before anything is written; whole is
+// cleared when a record or field could not be read.
+std::vector<Row> ReadMachineCopy(Proc& proc, dao::Recordset& machineCopy, bool& whole) {
     RunState& run = proc.Run();
     std::array<const char*, kColumnCount> columnFields = kColumnFields;
     proc.Step([&] {
@@ -137,14 +153,14 @@ std::vector<Row> ReadMachineCopy(Proc& proc, dao::Recordset& machineCopy) {
         }
     });
 
-    int32_t n = CountRecords(proc, machineCopy);
+    int32_t n = CountRecords(proc, machineCopy, whole);
     EventPacer pacer(run.ui());
     std::vector<Row> rows;
     if (n <= 0) {
         return rows;
     }
-    proc.Step([&] { machineCopy.MoveFirst(); });
-    proc.Step([&] { rows.resize(static_cast<size_t>(n)); });
+    ReadStep(proc, whole, [&] { machineCopy.MoveFirst(); });
+    ReadStep(proc, whole, [&] { rows.resize(static_cast<size_t>(n)); });
     // A field found once is kept (its value follows the current record); a
     // field not found is looked for again on every record, and fails there.
     std::array<dao::Field, kColumnCount> found;
@@ -154,57 +170,81 @@ std::vector<Row> ReadMachineCopy(Proc& proc, dao::Recordset& machineCopy) {
             if (columnFields[column] == nullptr) {
                 continue;
             }
-            proc.Step([&] {
+            ReadStep(proc, whole, [&] {
                 if (!found[column]) {
                     found[column] = machineCopy.Fields().Item(columnFields[column]);
                 }
                 row[column] = found[column].Value();
             });
         }
-        proc.Step([&] { machineCopy.MoveNext(); });
+        ReadStep(proc, whole, [&] { machineCopy.MoveNext(); });
     }
     return rows;
 }
 
 // The text a key stands as in the match statement, or nothing when it could
-// not stand there as what it is. A text key sits between double quotes, so a
-// quote inside would end it early and turn the rest of the value into SQL
-// that could select records the row does not name; the offset stands bare,
-// so it must be a plain number. Null and Empty stand as an empty text (which
+// not stand there as what it is. A text key becomes a quoted literal (see
+// MatchStatement), so any text stands whole; the offset stands bare, so it
+// must be a number (see OffsetNumber). Null and Empty stand as an empty text (which
 // leaves an offset missing and the row unmatched).
 std::optional<std::string> KeyText(const Variant& v) {
     if (v.IsNull() || v.IsEmpty()) {
         return std::string();
     }
-    std::string text;
     if (v.IsText()) {
-        text = v.AsText();
-    } else if (v.Type() == VarType::Currency) {
-        text = NumberToText(Variant::Double(v.NumericValue()));
-    } else if (v.IsNumeric() && v.Type() != VarType::Boolean) {
-        text = NumberToText(v);
-    } else {
-        return std::nullopt;
+        return v.AsText();
     }
-    if (text.find('"') != std::string::npos) {
-        return std::nullopt;
+    if (v.Type() == VarType::Currency) {
+        return NumberToText(Variant::Double(v.NumericValue()));
     }
-    return text;
+    if (v.IsNumeric() && v.Type() != VarType::Boolean) {
+        return NumberToText(v);
+    }
+    return std::nullopt;
 }
 
-bool IsPlainNumber(std::string_view s) {
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The offset as the statement reads a number standing bare: blanks around it
+// and a leading plus change nothing, an exponent is part of the number.
+// Nothing when the text is no number: then it could change the statement's
+// meaning (a field name, more SQL) and the row is skipped.
+std::optional<std::string> OffsetNumber(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) {
+        s.remove_suffix(1);
+    }
+    if (s.starts_with('+')) {
+        s.remove_prefix(1);
+    }
     size_t i = s.starts_with('-') ? 1 : 0;
-    size_t digits = 0, point = 0;
-    for (; i < s.size(); ++i) {
-        if (s[i] >= '0' && s[i] <= '9') {
-            ++digits;
-        } else if (s[i] == '.' && point == 0) {
-            ++point;
-        } else {
-            return false;
+    size_t digits = 0;
+    for (; i < s.size() && IsDigit(s[i]); ++i, ++digits) {
+    }
+    if (i < s.size() && s[i] == '.') {
+        for (++i; i < s.size() && IsDigit(s[i]); ++i, ++digits) {
         }
     }
-    return digits > 0;
+    if (digits > 0 && i < s.size() && (s[i] == 'E' || s[i] == 'e')) {
+        size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) {
+            ++j;
+        }
+        size_t exponentDigits = 0;
+        for (; j < s.size() && IsDigit(s[j]); ++j, ++exponentDigits) {
+        }
+        if (exponentDigits > 0) {
+            i = j;
+        }
+    }
+    if (digits == 0 || i != s.size()) {
+        return std::nullopt;
+    }
+    return std::string(s);
 }
 
 // The fields the match query selects: without one of them the query cannot
@@ -242,9 +282,9 @@ std::optional<std::string> TextKey(const Variant& v) {
 // The hash key of the three match keys: the two texts, each ended by a byte
 // no text holds, and the offset's number. Nothing when one of them can
 // match nothing.
-std::optional<std::string> MatchKey(const std::optional<std::string>& machineType,
-                                    const std::optional<std::string>& varName,
-                                    std::optional<double> offset) {
+std::optional<std::string> HashKey(const std::optional<std::string>& machineType,
+                                   const std::optional<std::string>& varName,
+                                   std::optional<double> offset) {
     if (!machineType || !varName || !offset)
         return std::nullopt;
     // -0 and 0 are the same number.
@@ -262,10 +302,12 @@ std::optional<std::string> MatchKey(const std::optional<std::string>& machineTyp
 std::optional<std::string> RowKey(const Row& row) {
     std::optional<std::string> machineType = KeyText(row[kMachineTypeColumn]);
     std::optional<std::string> varName = KeyText(row[kVarNameColumn]);
-    std::optional<std::string> offset = KeyText(row[kOffsetColumn]);
-    if (!machineType || !varName || !offset || !IsPlainNumber(*offset))
+    std::optional<std::string> offsetText = KeyText(row[kOffsetColumn]);
+    std::optional<std::string> offset = offsetText ? OffsetNumber(*offsetText) : std::nullopt;
+    if (!machineType || !varName || !offset) {
         return std::nullopt;
-    return MatchKey(UCase(*machineType), UCase(*varName), std::stod(*offset));
+    }
+    return HashKey(UCase(*machineType), UCase(*varName), std::strtod(offset->c_str(), nullptr));
 }
 
 // The key of a regenerated record, as its fields compare with a query's.
@@ -275,7 +317,7 @@ std::optional<std::string> RecordKey(const std::vector<Variant>& record,
     std::optional<double> number;
     if (offset.IsNumeric() && offset.Type() != VarType::Boolean)
         number = offset.NumericValue();
-    return MatchKey(TextKey(record[keyFields[0]]), TextKey(record[keyFields[1]]), number);
+    return HashKey(TextKey(record[keyFields[0]]), TextKey(record[keyFields[1]]), number);
 }
 
 // Every additional field must exist, spelled exactly, in the regenerated
@@ -287,9 +329,14 @@ void CheckAdditionalFields(Proc& proc, const PresetTable& table) {
     if (!run.AddFieldNames) {
         return;
     }
-    std::vector<std::string> targetFields;
-    if (!table.fieldNames.empty())
-        targetFields.assign(table.fieldNames.begin() + 1, table.fieldNames.end());
+    // A table whose fields could not be read (the workspace never opened)
+    // has been reported; it proves no field missing, and nothing is
+    // published.
+    if (table.fieldNames.empty()) {
+        return;
+    }
+    const std::vector<std::string> targetFields(table.fieldNames.begin() + 1,
+                                                table.fieldNames.end());
     const std::vector<std::string>& names = *run.AddFieldNames;
     for (size_t j = 1; j < names.size(); ++j) {
         if (std::find(targetFields.begin(), targetFields.end(), names[j]) != targetFields.end()) {
@@ -323,30 +370,83 @@ std::unordered_map<std::string, size_t> FirstRecords(const PresetTable& table) {
     return first;
 }
 
+PresetKey KeyOf(const Row& row) {
+    return {row[kMachineTypeColumn], row[kVarNameColumn], row[kOffsetColumn]};
+}
+
+// A machine-copy row that reached no regenerated record: its tuned values
+// are not in the published table, so the run's account lists them.
+void NoteDropped(RunState& run, const Row& row) {
+    DroppedRecord dropped{KeyOf(row), {}};
+    for (size_t k = 0; k < kValueFields.size(); ++k) {
+        dropped.values[k] = row[kFirstValueColumn + k];
+    }
+    run.Account.NoteDropped(std::move(dropped));
+}
+
+// Notes a row whose min or max lies outside the abs_min..abs_max that the
+// matched record holds before the row's values are written (the template
+// was narrowed after the machine was tuned). Only numbers are compared.
+void NoteOutOfRange(RunState& run, const Variant& absMin, const Variant& absMax, const Row& row) {
+    const Variant& min = row[kFirstValueColumn + 2];
+    const Variant& max = row[kFirstValueColumn + 3];
+    auto number = [](const Variant& v) { return v.IsNumeric() && v.Type() != VarType::Boolean; };
+    auto outside = [&](const Variant& v) {
+        return number(v) && ((number(absMin) && v.NumericValue() < absMin.NumericValue()) ||
+                             (number(absMax) && v.NumericValue() > absMax.NumericValue()));
+    };
+    if (outside(min) || outside(max)) {
+        run.Account.NoteOutOfRange({KeyOf(row), min, max, absMin, absMax});
+    }
+}
+
+// The regenerated table's fields that the takeover reads and writes, found
+// once (-1 where the table lacks one).
+struct TakeoverFields {
+    std::array<int32_t, kValueFields.size()> values;
+    std::array<int32_t, 3> keys;
+
+    explicit TakeoverFields(const PresetTable& table) {
+        for (size_t k = 0; k < kValueFields.size(); ++k) {
+            values[k] = table.Find(kValueFields[k]);
+        }
+        keys = {table.Find("machine_type"), table.Find("var_name"), table.Find("offset_or_bitno")};
+    }
+};
+
+Variant FieldOf(const std::vector<Variant>& record, int32_t field) {
+    return field >= 0 ? record[static_cast<size_t>(field)] : Variant();
+}
+
 // Writes the row's five values into the first record its query would
-// select. A row whose query cannot be made is skipped without a word.
+// select. A row whose query cannot be made finds none, without a word.
 void TakeOverRow(Proc& proc, PresetTable& table,
-                 const std::unordered_map<std::string, size_t>& first,
-                 const std::array<int32_t, kValueFields.size()>& valueFields, const Row& row) {
+                 const std::unordered_map<std::string, size_t>& first, const TakeoverFields& fields,
+                 const Row& row) {
+    RunState& run = proc.Run();
     std::optional<std::string> key = RowKey(row);
-    if (!key)
+    auto found = key ? first.find(*key) : first.end();
+    if (found == first.end()) {
+        NoteDropped(run, row);
         return;
-    auto found = first.find(*key);
-    if (found == first.end())
-        return;
+    }
     std::vector<Variant>& record = table.records[found->second];
+    NoteOutOfRange(run, FieldOf(record, fields.values[0]), FieldOf(record, fields.values[1]), row);
     for (size_t k = 0; k < kValueFields.size(); ++k) {
         proc.Step([&] {
-            const size_t i = valueFields[k] >= 0 ? static_cast<size_t>(valueFields[k])
-                                                 : table.Item(kValueFields[k]);
+            const size_t i = fields.values[k] >= 0 ? static_cast<size_t>(fields.values[k])
+                                                   : table.Item(kValueFields[k]);
             record[i] = table.Converted(i, row[kFirstValueColumn + k]);
         });
     }
+    run.Account.NoteTuned({FieldOf(record, fields.keys[0]), FieldOf(record, fields.keys[1]),
+                           FieldOf(record, fields.keys[2])});
 }
 
 }  // namespace
 
-void TakeoverMachineCopyMDBData(RunState& run, PresetTable& target, dao::Recordset& machineCopy) {
+std::optional<int64_t> TakeoverMachineCopyMDBData(RunState& run, PresetTable& target,
+                                                  dao::Recordset& machineCopy) {
     Proc proc(run, "TakeoverMachineCopyMDBData");
 
     int32_t fieldCount = 0;
@@ -355,30 +455,30 @@ void TakeoverMachineCopyMDBData(RunState& run, PresetTable& target, dao::Records
         WarnOfExtraFields(proc);
     }
     if (!machineCopy) {
-        return;
+        return std::nullopt;
     }
 
-    std::vector<Row> rows = ReadMachineCopy(proc, machineCopy);
+    bool whole = true;
+    std::vector<Row> rows = ReadMachineCopy(proc, machineCopy, whole);
     machineCopy = dao::Recordset();
 
-    // The check belongs to the first row taken over; the regenerated table's
-    // fields do not change while the rows are written, so it answers for all.
-    if (rows.empty()) {
-        return;
-    }
+    // The regenerated table's fields do not change while the rows are
+    // written, so one check answers for all rows; it runs also for an empty
+    // machine copy, whose next run would otherwise find the field missing.
     CheckAdditionalFields(proc, target);
-    if (!HasMatchFields(target, run)) {
-        return;
+    std::unordered_map<std::string, size_t> first;
+    if (HasMatchFields(target, run)) {
+        first = FirstRecords(target);
     }
-    const std::unordered_map<std::string, size_t> first = FirstRecords(target);
-    std::array<int32_t, kValueFields.size()> valueFields;
-    for (size_t k = 0; k < kValueFields.size(); ++k) {
-        valueFields[k] = target.Find(kValueFields[k]);
-    }
+    const TakeoverFields fields(target);
     // Rows in the machine copy's order: the last row naming a record wins.
     for (const Row& row : rows) {
-        TakeOverRow(proc, target, first, valueFields, row);
+        TakeOverRow(proc, target, first, fields, row);
     }
+    if (!whole) {
+        return std::nullopt;
+    }
+    return static_cast<int64_t>(rows.size());
 }
 
 }  // namespace calvora

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "dao/conversion.h"
-#include "dao/dialect.h"
 #include "dao/recordset.h"
 #include "errors/error_protocol.h"
 #include "platform/text.h"
@@ -18,30 +17,6 @@ namespace {
 // Reads and writes the one field the renames touch, in table order.
 constexpr const char* kNamesQuery = "SELECT PRESET_DEFS.var_name From PRESET_DEFS";
 constexpr const char* kVarNameText = "PRESET_DEFS.var_name";
-
-// The text the renaming query is written as.
-std::string RenameQuery(const std::string& lookFor) {
-    return "SELECT PRESET_DEFS.* From PRESET_DEFS WHERE (((PRESET_DEFS.Var_Name)=" +
-           std::string(1, '"') + lookFor + '"' + "))";
-}
-
-// The name the renaming query compares var_name with. Without a quote in it
-// that is the name itself; a quote ends the literal early, so the engine's
-// reading of the query text decides: a doubled quote stands for one, and a
-// text that is no longer one literal is refused, since it would select
-// records by conditions the name only smuggled in.
-std::string LookedFor(const std::string& lookFor) {
-    if (lookFor.find('"') == std::string::npos)
-        return lookFor;
-    const std::string query = RenameQuery(lookFor);
-    const dao::SelectText text(query);
-    std::vector<dao::SqlLiteral> literals = text.Literals();
-    if (literals.size() != 1 || literals[0].number)
-        throw Failure(dao::err::kSyntaxError, dao::kSourceDatabase,
-                      "Syntax error in query expression: the variable name '" + lookFor +
-                          "' does not stand in the renaming query as one text.");
-    return literals[0].text;
-}
 
 }  // namespace
 
@@ -88,12 +63,13 @@ void UnitRenames::Rename(const std::string& name0, const std::string& name1) {
         proc.Raise(*openFailure_, false);
         return;
     }
+    // The name stands in the query as a quoted literal (a quote inside
+    // doubled), so every name is looked for as it is.
     std::optional<std::string> key;
     proc.Step([&] {
-        std::string looked = LookedFor(lookFor);
         if (queryFailure_)
             throw *queryFailure_;
-        key = UCase(looked);
+        key = UCase(lookFor);
     });
     if (!key)
         return;
@@ -106,9 +82,14 @@ void UnitRenames::Rename(const std::string& name0, const std::string& name1) {
     for (size_t r : records) {
         bool renamed = false;
         proc.Step([&] {
+            Variant before = names_[r];
             names_[r] = dao::ConvertForField(Variant::Text(writeAs), varNameType_, kVarNameText);
             changed_[r] = true;
             renamed = true;
+            // A name rewritten as itself (both kinds alike) is no rename for
+            // the run's account.
+            if (before.AsText() != writeAs)
+                run_.Account.NoteRename(before.AsText(), writeAs);
         });
         if (!renamed || !names_[r].IsText())
             kept.push_back(r);
@@ -130,7 +111,13 @@ void UnitRenames::Write() {
     db_ = dao::Database();
     std::vector<bool> changed = std::move(changed_);
     changed_.clear();
-    if (std::find(changed.begin(), changed.end(), true) != changed.end()) {
+    // Without a rename the file is not written at all: it stays byte for
+    // byte as it was, its time stamp included.
+    if (std::find(changed.begin(), changed.end(), true) == changed.end()) {
+        db.Discard();
+        return;
+    }
+    try {
         dao::Recordset rs = db.OpenRecordset(kNamesQuery);
         dao::Field varName = rs.Fields().Item(0);
         for (size_t r = 0; r < changed.size() && !rs.Eof(); ++r, rs.MoveNext()) {
@@ -141,8 +128,12 @@ void UnitRenames::Write() {
             rs.Update();
         }
         rs.Close();
+        db.Close();
+    } catch (const Failure&) {
+        // All of the renames or none: the takeover matched on the new names.
+        db.Discard();
+        throw;
     }
-    db.Close();
 }
 
 UnitRenames::~UnitRenames() {
@@ -153,9 +144,14 @@ UnitRenames::~UnitRenames() {
     }
 }
 
-void UnitRenames::Close() {
+bool UnitRenames::Close() {
     Proc proc(run_, "VarNameInQuelleErsetzen");
-    proc.Step([&] { Write(); });
+    bool stored = false;
+    proc.Step([&] {
+        Write();
+        stored = true;
+    });
+    return stored;
 }
 
 }  // namespace calvora

@@ -11,10 +11,11 @@
 // after the other leave it; when no name changes it is not written at all,
 // so it stays the same file byte for byte.
 //
-// Where a rename's query would fail, the rename reports the same failure:
-// a name that breaks the query text (3075), a unit database that cannot be
-// opened (its number, on every rename, as if each had tried to open it), a
-// unit database without PRESET_DEFS (3078) or without var_name (3061).
+// Where a rename's query would fail, the rename reports the same failure: a
+// unit database that cannot be opened (its number, on every rename, as if
+// each had tried to open it), a unit database without PRESET_DEFS (3078) or
+// without var_name (3061). A name holding double quotes is looked for as it
+// is, like any other.
 #pragma once
 
 #include <optional>
@@ -41,19 +42,21 @@ class UnitRenames {
     UnitRenames(const UnitRenames&) = delete;
     UnitRenames& operator=(const UnitRenames&) = delete;
 
-    // Writes the changed names into the unit database and commits them. A
-    // failed write or commit (3218 locked, 3026 disk full, 3043 disk error)
-    // is reported as "VarNameInQuelleErsetzen".
-    void Close();
+    // Writes the changed names into the unit database and commits them;
+    // without any, closes it without saving. A failed write or commit (3218
+    // or 3045 locked after the wait, 3026 disk full, 3043 disk error) is
+    // reported once as "VarNameInQuelleErsetzen", none of the renames is
+    // stored, and it returns false.
+    bool Close();
 
     // VarNameInQuelleErsetzen(name0, name1): in the unit database's
     // PRESET_DEFS, every record named in the other project kind's naming
     // gets the current kind's name (StudioProject 0: name1 becomes name0;
-    // 1: name0 becomes name1), names compared without regard to case. A
-    // name that the query text cannot hold as one literal (a quote that is
-    // not doubled) is refused with 3075 and renames nothing; a new name too
-    // long for the field is 3163, once per record it would have renamed.
-    // Reports as "VarNameInQuelleErsetzen". No unit database: no change.
+    // 1: name0 becomes name1), names compared without regard to case; each
+    // rename is noted in run.Account. A new name too long for the field is
+    // 3163, once per record it would have renamed (that record keeps its
+    // name). Reports as "VarNameInQuelleErsetzen". No unit database: no
+    // change.
     void Rename(const std::string& name0, const std::string& name1);
 
   private:

@@ -7,8 +7,8 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libsqlite3-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  mdbtools-dev
-  xvfb xdotool
+  mdbtools-dev libcli11-dev
+  xvfb xdotool libx11-dev
   locales
 )
 

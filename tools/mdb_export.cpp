@@ -26,14 +26,6 @@ using mdbexport::TablePlan;
 using mdbexport::TableRecords;
 using mdbimport::Quoted;
 
-constexpr int kSuccess = 0;
-constexpr int kUsageError = 1;
-constexpr int kFailure = 2;
-
-constexpr const char* kUsage =
-    "usage: presetdb export [--force] DB --into ACCESS.mdb --out TARGET.mdb\n"
-    "       presetdb export --check DB --into ACCESS.mdb\n";
-
 std::string Q(const fs::path& p) {
     return Quoted(p.string());
 }
@@ -43,6 +35,12 @@ std::string ReadWhole(const fs::path& file) {
     if (!in)
         throw ExportFailure(Q(file) + " cannot be read");
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Check(const ExportOptions& o, std::ostream& out) {
+    const ExportPlan plan = MakePlan(o.database, o.into, ReadWhole(o.into));
+    out << "Export of " << Q(o.database) << " into a copy of " << Q(o.into) << ":\n";
+    ReportPlan(plan, out);
 }
 
 void Export(const ExportOptions& o, std::ostream& out) {
@@ -80,76 +78,35 @@ void Export(const ExportOptions& o, std::ostream& out) {
         << Counted(replaced, "table") << " replaced.\n";
 }
 
-std::optional<ExportOptions> Parse(const std::vector<std::string>& args, std::string& problem,
-                                   bool& help) {
-    ExportOptions o;
-    std::vector<fs::path> paths;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--force") {
-            o.force = true;
-        } else if (a == "--check") {
-            o.check = true;
-        } else if (a == "--help" || a == "-h") {
-            help = true;
-        } else if ((a == "--into" || a == "--out") && i + 1 < args.size()) {
-            (a == "--into" ? o.into : o.out) = args[++i];
-        } else if (a.size() > 1 && a[0] == '-') {
-            problem = "unknown option or missing file: " + a;
-            return std::nullopt;
-        } else {
-            paths.emplace_back(a);
-        }
-    }
-    if (help)
-        return o;
-    if (paths.size() != 1)
-        problem = "give one database to export";
-    else if (o.into.empty())
-        problem = "give the Access file with --into";
-    else if (o.check && (o.force || !o.out.empty()))
-        problem = "--check writes nothing and takes no --out or --force";
-    else if (!o.check && o.out.empty())
-        problem = "give the target with --out";
-    if (!problem.empty())
-        return std::nullopt;
-    o.database = paths[0];
-    return o;
-}
-
 }  // namespace
 
-int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err) {
-    try {
-        if (options.check) {
-            const ExportPlan plan =
-                MakePlan(options.database, options.into, ReadWhole(options.into));
-            out << "Export of " << Q(options.database) << " into a copy of " << Q(options.into)
-                << ":\n";
-            ReportPlan(plan, out);
-        } else {
-            Export(options, out);
-        }
-    } catch (const std::exception& e) {
-        err << "presetdb export: " << e.what() << "\n";
-        return kFailure;
-    }
-    return kSuccess;
-}
-
-int RunExportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string problem;
-    bool help = false;
-    const std::optional<ExportOptions> options = Parse(args, problem, help);
-    if (help) {
-        out << kUsage;
-        return kSuccess;
-    }
-    if (!options) {
-        err << "presetdb export: " << problem << "\n" << kUsage;
-        return kUsageError;
-    }
-    return RunExport(*options, out, err);
+void AddExportCommand(CLI::App& app, std::ostream& out) {
+    auto options = std::make_shared<ExportOptions>();
+    CLI::App* cmd = app.add_subcommand(
+        "export", "a copy of a Jet 4 Access file with DB's tables written into it");
+    CLI::Option* check =
+        cmd->add_flag("--check", options->check,
+                      "say what would be replaced, left out or refused; write nothing");
+    CLI::Option* force = cmd->add_flag("--force", options->force, "replace an existing TARGET");
+    cmd->add_option("DB", options->database, "the database to export (this program's format)")
+        ->required();
+    cmd->add_option("--into", options->into, "the Access file (.mdb, Jet 4) the target copies")
+        ->required();
+    CLI::Option* target = cmd->add_option("--out", options->out, "the Access file written");
+    check->excludes(force)->excludes(target);
+    cmd->footer(
+        "Forms: export [--force] DB --into ACCESS.mdb --out TARGET.mdb |\n"
+        "       export --check DB --into ACCESS.mdb\n"
+        "TARGET appears only complete; on failure nothing is written. ACCESS itself is\n"
+        "never written over.");
+    cmd->callback([options, target, &out] {
+        if (!options->check && target->count() == 0)
+            throw CLI::RequiredError("--out (or --check)");
+        if (options->check)
+            Check(*options, out);
+        else
+            Export(*options, out);
+    });
 }
 
 }  // namespace calvora

@@ -22,11 +22,10 @@
 // would change but has indexes in ACCESS (its index could not follow).
 //
 // TARGET appears only complete (temporary file beside it, renamed over it).
-// Exit codes: 0 success, 1 usage error (usage text on err), 2 failure (one
-// message on err naming the file, table, field and record; no TARGET is
-// written).
+// On failure no TARGET is written.
 #pragma once
 
+#include <CLI/CLI.hpp>
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -42,10 +41,8 @@ struct ExportOptions {
     bool force = false;
 };
 
-// Runs one export as described above. Reports go to out, the failure to err.
-int RunExport(const ExportOptions& options, std::ostream& out, std::ostream& err);
-
-// args are the words after "export"; parses them into ExportOptions.
-int RunExportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Registers the command "export" on presetdb's parser. A failed export
+// raises ExportFailure (its message names the file, table, field and record).
+void AddExportCommand(CLI::App& app, std::ostream& out);
 
 }  // namespace calvora

@@ -3,7 +3,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <optional>
+#include <memory>
+#include <string>
 
 #include "platform/failure.h"
 #include "platform/files.h"
@@ -19,58 +20,13 @@ namespace {
 
 using mdbimport::ImportFailure;
 
-constexpr int kSuccess = 0;
-constexpr int kUsageError = 1;
-constexpr int kFailure = 2;
-
-constexpr const char* kUsage =
-    "usage: presetdb import [--force] SOURCE.mdb TARGET\n"
-    "       presetdb import [--force] --in-place SOURCE.mdb\n"
-    "       presetdb import --check SOURCE.mdb\n";
-
 struct Options {
     bool force = false;
     bool inPlace = false;
     bool check = false;
-    bool help = false;
-    std::vector<fs::path> paths;
+    std::string source;
+    std::string target;
 };
-
-// nullopt (with the problem named) when the words do not form one of the
-// three command forms.
-std::optional<Options> ParseOptions(const std::vector<std::string>& args, std::string& problem) {
-    Options o;
-    for (const std::string& a : args) {
-        if (a == "--force") {
-            o.force = true;
-        } else if (a == "--in-place") {
-            o.inPlace = true;
-        } else if (a == "--check") {
-            o.check = true;
-        } else if (a == "--help" || a == "-h") {
-            o.help = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            problem = "unknown option " + a;
-            return std::nullopt;
-        } else {
-            o.paths.emplace_back(a);
-        }
-    }
-    if (o.help)
-        return o;
-    if (o.check && (o.force || o.inPlace)) {
-        problem = "--check writes nothing and takes no --force or --in-place";
-    } else if (o.check && o.paths.size() != 1) {
-        problem = "--check takes one Access file";
-    } else if (o.inPlace && o.paths.size() != 1) {
-        problem = "--in-place takes one Access file";
-    } else if (!o.check && !o.inPlace && o.paths.size() != 2) {
-        problem = "give the Access file and the target";
-    }
-    if (!problem.empty())
-        return std::nullopt;
-    return o;
-}
 
 std::string Quoted(const fs::path& p) {
     return mdbimport::Quoted(p.string());
@@ -129,7 +85,15 @@ void Convert(const fs::path& source, const fs::path& target, bool force, std::os
         << ".\n";
 }
 
-void ConvertInPlace(const fs::path& source, bool force, std::ostream& out) {
+void ConvertInPlace(const fs::path& named, bool force, std::ostream& out) {
+    // Writing replaces a file by renaming over it; through a link that would
+    // put the converted file in the link's place and leave the Access file
+    // where the link pointed. The file the link points to is converted.
+    std::error_code ec;
+    const fs::path source =
+        fs::is_symlink(fs::symlink_status(named, ec)) ? fs::canonical(named, ec) : named;
+    if (ec)
+        throw ImportFailure(Quoted(named) + " is a link to a file that does not exist");
     const fs::path backup = fs::path(source).concat(".jet.bak");
     RefuseExisting(backup, force);
     const mdbimport::ConvertedDatabase db = mdbimport::ConvertAccessFile(source);
@@ -159,30 +123,36 @@ void ConvertInPlace(const fs::path& source, bool force, std::ostream& out) {
 
 }  // namespace
 
-int RunImportCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string problem;
-    const std::optional<Options> options = ParseOptions(args, problem);
-    if (!options) {
-        err << "presetdb import: " << problem << "\n" << kUsage;
-        return kUsageError;
-    }
-    if (options->help) {
-        out << kUsage;
-        return kSuccess;
-    }
-    try {
-        if (options->check) {
-            Check(options->paths[0], out);
-        } else if (options->inPlace) {
-            ConvertInPlace(options->paths[0], options->force, out);
-        } else {
-            Convert(options->paths[0], options->paths[1], options->force, out);
-        }
-    } catch (const std::exception& e) {
-        err << "presetdb import: " << e.what() << "\n";
-        return kFailure;
-    }
-    return kSuccess;
+void AddImportCommand(CLI::App& app, std::ostream& out) {
+    auto options = std::make_shared<Options>();
+    CLI::App* cmd =
+        app.add_subcommand("import", "an Access (Jet) database converted to this format");
+    CLI::Option* check = cmd->add_flag("--check", options->check,
+                                       "list tables, fields and record counts; write nothing");
+    CLI::Option* inPlace = cmd->add_flag(
+        "--in-place", options->inPlace,
+        "convert SOURCE under its own name, keeping the Access file as SOURCE.jet.bak");
+    CLI::Option* force =
+        cmd->add_flag("--force", options->force, "replace an existing TARGET or backup");
+    cmd->add_option("SOURCE", options->source, "the Access database (.mdb)")->required();
+    CLI::Option* target = cmd->add_option("TARGET", options->target, "the converted database");
+    check->excludes(inPlace)->excludes(force)->excludes(target);
+    inPlace->excludes(target);
+    cmd->footer(
+        "Forms: import [--force] SOURCE.mdb TARGET | import [--force] --in-place SOURCE.mdb |\n"
+        "       import --check SOURCE.mdb\n"
+        "A written file appears only complete; on failure nothing is changed. A SOURCE that\n"
+        "is a symbolic link stays one: the file it points to is converted.");
+    cmd->callback([options, target, &out] {
+        if (options->check)
+            Check(options->source, out);
+        else if (options->inPlace)
+            ConvertInPlace(options->source, options->force, out);
+        else if (target->count() == 0)
+            throw CLI::RequiredError("TARGET (or --in-place or --check)");
+        else
+            Convert(options->source, options->target, options->force, out);
+    });
 }
 
 }  // namespace calvora

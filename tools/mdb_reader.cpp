@@ -1,5 +1,9 @@
 #include "tools/mdb_reader.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 
@@ -9,7 +13,40 @@ namespace fs = std::filesystem;
 
 namespace calvora::mdbimport {
 
+namespace {
+
+// mdbtools reports damaged pages on stderr ("Oops! didn't get a full page")
+// besides returning failure. The reader states every failure itself, in one
+// message naming file, table and record, so the library's own lines are kept
+// off the terminal while it works.
+class SilencedStderr {
+  public:
+    SilencedStderr() : saved_(::dup(STDERR_FILENO)) {
+        std::fflush(stderr);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0)
+            ::dup2(null, STDERR_FILENO);
+        if (null >= 0)
+            ::close(null);
+    }
+    ~SilencedStderr() {
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            ::dup2(saved_, STDERR_FILENO);
+            ::close(saved_);
+        }
+    }
+    SilencedStderr(const SilencedStderr&) = delete;
+    SilencedStderr& operator=(const SilencedStderr&) = delete;
+
+  private:
+    int saved_;
+};
+
+}  // namespace
+
 struct AccessReader::Handle {
+    SilencedStderr quiet;  // first in, last out: covers mdb_close too
     MdbHandle* mdb = nullptr;
     std::vector<MdbCatalogEntry*> entries;  // parallel to tables_
     ~Handle() {

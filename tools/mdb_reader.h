@@ -7,7 +7,9 @@
 //
 // Records come in the order the file delivers them (the order a DAO table
 // scan sees), each once. Every failure raises ImportFailure with a message
-// naming the file and, where it applies, the table, field and record.
+// naming the file and, where it applies, the table, field and record; while
+// a reader exists, the process's stderr is silenced, so that mdbtools' own
+// diagnostics do not reach the terminal.
 #pragma once
 
 #include <filesystem>

@@ -1,69 +1,12 @@
 // presetdb: looking into and making the preset databases of the program.
-//
-// Exit codes: 0 success, 1 usage error, 2 failure (one message on stderr).
+// The commands and their exit codes: see tools/presetdb_cli.h.
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "tools/mdb_export.h"
-#include "tools/mdb_import.h"
-#include "tools/presetdb_commands.h"
-
-namespace {
-
-constexpr const char* kUsage =
-    "presetdb: inspect and create the preset databases (SQLite files named .mdb)\n"
-    "\n"
-    "usage: presetdb tables FILE\n"
-    "           the tables and their record counts\n"
-    "       presetdb schema FILE [TABLE]\n"
-    "           the fields: position, name, type code, type, size, declared type\n"
-    "       presetdb dump FILE TABLE [--csv|--json]\n"
-    "           the records of a table\n"
-    "       presetdb sql FILE 'STATEMENT' [--csv|--json]\n"
-    "           the records of a SELECT, in the dialect the program sends\n"
-    "           (\"double-quoted\" texts, case-blind text equality)\n"
-    "       presetdb create FILE SCRIPT.sql\n"
-    "           a new database from a plain SQLite script; FILE must not exist\n"
-    "       presetdb import [--check] [--in-place] [--force] SOURCE.mdb [TARGET]\n"
-    "           an Access (Jet) database converted to this format\n"
-    "       presetdb export [--check] [--force] DB --into ACCESS.mdb [--out TARGET.mdb]\n"
-    "           a copy of a Jet 4 Access file with DB's tables written into it\n"
-    "       presetdb --help\n"
-    "\n"
-    "Declared column types carry the field types: BIT, BYTE, SHORT, LONG, COUNTER,\n"
-    "CURRENCY, SINGLE, DOUBLE, DATETIME, TEXT(n), LONGBINARY, MEMO, GUID.\n"
-    "Exit codes: 0 success, 1 usage error, 2 failure.\n";
-
-}  // namespace
+#include "tools/presetdb_cli.h"
 
 int main(int argc, char** argv) {
-    using namespace calvora::tool;
     const std::vector<std::string> words(argv + 1, argv + argc);
-    if (words.empty()) {
-        std::cerr << kUsage;
-        return kUsageError;
-    }
-    const std::string& command = words[0];
-    const Args args(words.begin() + 1, words.end());
-    if (command == "--help" || command == "-h" || command == "help") {
-        std::cout << kUsage;
-        return kSuccess;
-    }
-    if (command == "tables")
-        return RunTables(args, std::cout, std::cerr);
-    if (command == "schema")
-        return RunSchema(args, std::cout, std::cerr);
-    if (command == "dump")
-        return RunDump(args, std::cout, std::cerr);
-    if (command == "sql")
-        return RunSql(args, std::cout, std::cerr);
-    if (command == "create")
-        return RunCreate(args, std::cout, std::cerr);
-    if (command == "import")
-        return calvora::RunImportCommand(args, std::cout, std::cerr);
-    if (command == "export")
-        return calvora::RunExportCommand(args, std::cout, std::cerr);
-    std::cerr << "presetdb: unknown command '" << command << "'\n\n" << kUsage;
-    return kUsageError;
+    return calvora::tool::RunPresetdb(words, std::cout, std::cerr);
 }

@@ -1,17 +1,34 @@
 #include "tools/presetdb_commands.h"
 
-#include <functional>
-#include <iomanip>
-#include <optional>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "dao/dao.h"
 #include "platform/failure.h"
+#include "platform/text.h"
+#include "tools/presetdb_cli.h"
 #include "tools/presetdb_create.h"
 #include "tools/presetdb_format.h"
 
 namespace calvora::tool {
 
 namespace {
+
+constexpr const char* kSqlForm =
+    "The statement is a SELECT in the dialect the program sends, nothing more:\n"
+    "  SELECT * | field, ... FROM table [WHERE condition] [ORDER BY field [ASC|DESC], ...]\n"
+    "  condition: field = value, joined by AND, in any parentheses;\n"
+    "  value: a field, \"text\", 'text' or a number; text equality ignores case.\n"
+    "Fields may be written table.field or [field]. OR, <, >, LIKE, functions and\n"
+    "joins are not supported: for those use the sqlite3 shell on the same file\n"
+    "(it is an SQLite database).\n"
+    "Example:\n"
+    "  presetdb sql Calvora.mdb 'SELECT var_name, min, max FROM PRESET_DEFS\n"
+    "      WHERE machine_type = \"Extruder1\" AND part = 1 ORDER BY var_name'";
+
+constexpr const char* kSqliteHint =
+    "; for other queries use the sqlite3 shell on the same file: it is an SQLite database";
 
 const char* TypeName(dao::DataType type) {
     switch (type) {
@@ -43,119 +60,138 @@ const char* TypeName(dao::DataType type) {
     return "?";
 }
 
-int Usage(std::ostream& err, const char* usage) {
-    err << "usage: presetdb " << usage << "\n";
-    return kUsageError;
+// The arguments a command takes, filled in by the parser.
+struct Words {
+    std::string file;
+    std::string second;  // TABLE, STATEMENT or SCRIPT, by command
+};
+
+std::vector<dao::TableDef> AllTables(dao::Database& db) {
+    dao::TableDefs defs = db.TableDefs();
+    std::vector<dao::TableDef> tables;
+    for (int32_t i = 0; i < defs.Count(); ++i)
+        tables.push_back(defs.Item(i));
+    return tables;
 }
 
-// Runs body, turning a failure into one line on err and exit code 2.
-int Guarded(std::ostream& err, const std::function<void()>& body) {
-    try {
-        body();
-        return kSuccess;
-    } catch (const Failure& f) {
-        err << "presetdb: error " << f.Number() << ": " << f.Description() << "\n";
-        return kFailure;
-    }
+std::string TableList(dao::Database& db) {
+    std::string list;
+    for (const dao::TableDef& table : AllTables(db))
+        list += (list.empty() ? "" : ", ") + table.Name();
+    return list.empty() ? "it has no tables" : "its tables: " + list;
 }
 
-// Splits off a trailing --csv / --json; nullopt for another option.
-std::optional<OutputFormat> TakeFormat(Args& args) {
-    OutputFormat format = OutputFormat::Text;
-    for (auto it = args.begin(); it != args.end();) {
-        if (*it == "--csv")
-            format = OutputFormat::Csv;
-        else if (*it == "--json")
-            format = OutputFormat::Json;
-        else if (it->rfind("--", 0) == 0)
-            return std::nullopt;
-        else {
-            ++it;
-            continue;
-        }
-        it = args.erase(it);
-    }
-    return format;
+// The table of that case-blind name; 3265 naming the tables there are.
+dao::TableDef FindTable(dao::Database& db, const std::string& file, const std::string& name) {
+    for (const dao::TableDef& table : AllTables(db))
+        if (EqualsNoCase(table.Name(), name))
+            return table;
+    throw Failure(dao::err::kItemNotFound, dao::kSourceTableDefs,
+                  "There is no table '" + name + "' in '" + file + "'; " + TableList(db));
 }
 
 }  // namespace
 
-int RunTables(const Args& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 1)
-        return Usage(err, "tables FILE");
-    return Guarded(err, [&] {
-        auto db = dao::OpenDatabaseReadOnly(args[0]);
-        auto defs = db.TableDefs();
-        for (int32_t i = 0; i < defs.Count(); ++i) {
-            const std::string name = defs.Item(i).Name();
-            out << name << "\t" << db.OpenRecordset(name).RecordCount() << "\n";
-        }
+void AddTablesCommand(CLI::App& app, std::ostream& out) {
+    auto words = std::make_shared<Words>();
+    CLI::App* cmd = app.add_subcommand("tables", "the tables and their record counts");
+    cmd->add_option("FILE", words->file, "the database")->required();
+    auto format = AddOutputOptions(*cmd);
+    cmd->callback([words, format, &out] {
+        auto db = dao::OpenDatabaseReadOnly(words->file);
+        RowWriter writer(*format, out, {"table", "records"});
+        for (const dao::TableDef& table : AllTables(db))
+            writer.Write({Variant::Text(table.Name()),
+                          Variant::Long(db.OpenRecordset(table.Name()).RecordCount())});
+        writer.Finish();
         db.Close();
     });
 }
 
-int RunSchema(const Args& args, std::ostream& out, std::ostream& err) {
-    if (args.empty() || args.size() > 2)
-        return Usage(err, "schema FILE [TABLE]");
-    return Guarded(err, [&] {
-        auto db = dao::OpenDatabaseReadOnly(args[0]);
-        auto defs = db.TableDefs();
-        std::vector<dao::TableDef> tables;
-        if (args.size() == 2)
-            tables.push_back(defs.Item(args[1]));
-        else
-            for (int32_t i = 0; i < defs.Count(); ++i)
-                tables.push_back(defs.Item(i));
+void AddSchemaCommand(CLI::App& app, std::ostream& out) {
+    auto words = std::make_shared<Words>();
+    CLI::App* cmd = app.add_subcommand(
+        "schema", "the fields: table, position, name, type code, type name, size, declared type");
+    cmd->add_option("FILE", words->file, "the database")->required();
+    cmd->add_option("TABLE", words->second, "only this table (any letter case)");
+    auto format = AddOutputOptions(*cmd);
+    cmd->callback([words, format, &out] {
+        auto db = dao::OpenDatabaseReadOnly(words->file);
+        const std::vector<dao::TableDef> tables =
+            words->second.empty()
+                ? AllTables(db)
+                : std::vector<dao::TableDef>{FindTable(db, words->file, words->second)};
+        RowWriter writer(
+            *format, out,
+            {"table", "position", "field", "type", "type_name", "size", "declared_type"});
         for (const dao::TableDef& table : tables) {
-            out << table.Name() << "\n";
-            auto fields = table.Fields();
+            dao::Fields fields = table.Fields();
             for (int32_t i = 0; i < fields.Count(); ++i) {
                 const dao::Field f = fields.Item(i);
-                out << "  " << std::setw(3) << i << "  " << std::left << std::setw(24) << f.Name()
-                    << std::right << std::setw(3) << static_cast<int>(f.Type()) << " " << std::left
-                    << std::setw(11) << TypeName(f.Type()) << std::right << std::setw(4) << f.Size()
-                    << "  " << f.DeclaredType() << "\n";
+                writer.Write({Variant::Text(table.Name()), Variant::Long(i),
+                              Variant::Text(f.Name()),
+                              Variant::Long(static_cast<int32_t>(f.Type())),
+                              Variant::Text(TypeName(f.Type())), Variant::Long(f.Size()),
+                              Variant::Text(f.DeclaredType())});
             }
+        }
+        writer.Finish();
+        db.Close();
+    });
+}
+
+void AddDumpCommand(CLI::App& app, std::ostream& out) {
+    auto words = std::make_shared<Words>();
+    CLI::App* cmd = app.add_subcommand("dump", "the records of a table");
+    cmd->add_option("FILE", words->file, "the database")->required();
+    cmd->add_option("TABLE", words->second, "the table (any letter case)")->required();
+    auto format = AddOutputOptions(*cmd);
+    cmd->callback([words, format, &out] {
+        auto db = dao::OpenDatabaseReadOnly(words->file);
+        auto rs = db.OpenRecordset(FindTable(db, words->file, words->second).Name());
+        WriteRecords(rs, *format, out);
+        db.Close();
+    });
+}
+
+void AddSqlCommand(CLI::App& app, std::ostream& out) {
+    auto words = std::make_shared<Words>();
+    CLI::App* cmd =
+        app.add_subcommand("sql", "the records of a SELECT, in the dialect the program sends");
+    cmd->add_option("FILE", words->file, "the database")->required();
+    cmd->add_option("STATEMENT", words->second, "the SELECT (see below)")->required();
+    auto format = AddOutputOptions(*cmd);
+    cmd->footer(std::string(kSqlForm) + "\n\n" + kFormatsHelp);
+    cmd->callback([words, format, &out] {
+        auto db = dao::OpenDatabaseReadOnly(words->file);
+        try {
+            if (!dao::IsSelectText(words->second))
+                throw Failure(
+                    dao::err::kInvalidStatement, dao::kSourceDatabase,
+                    "Invalid SQL statement; only SELECT is supported: '" + words->second + "'");
+            auto rs = db.OpenRecordset(words->second);
+            WriteRecords(rs, *format, out);
+        } catch (const Failure& f) {
+            if (f.Number() == dao::err::kInputTableNotFound)
+                throw Failure(f.Number(), f.Source(), f.Description() + "; " + TableList(db));
+            if (f.Number() == dao::err::kSyntaxError || f.Number() == dao::err::kInvalidStatement)
+                throw Failure(f.Number(), f.Source(), f.Description() + kSqliteHint);
+            throw;
         }
         db.Close();
     });
 }
 
-int RunDump(const Args& words, std::ostream& out, std::ostream& err) {
-    Args args = words;
-    const auto format = TakeFormat(args);
-    if (!format || args.size() != 2)
-        return Usage(err, "dump FILE TABLE [--csv|--json]");
-    return Guarded(err, [&] {
-        auto db = dao::OpenDatabaseReadOnly(args[0]);
-        auto rs = db.OpenRecordset(db.TableDefs().Item(args[1]).Name());
-        WriteRecords(rs, *format, out);
-        db.Close();
-    });
-}
-
-int RunSql(const Args& words, std::ostream& out, std::ostream& err) {
-    Args args = words;
-    const auto format = TakeFormat(args);
-    if (!format || args.size() != 2)
-        return Usage(err, "sql FILE 'STATEMENT' [--csv|--json]");
-    return Guarded(err, [&] {
-        auto db = dao::OpenDatabaseReadOnly(args[0]);
-        if (!dao::IsSelectText(args[1]))
-            throw Failure(dao::err::kInvalidStatement, dao::kSourceDatabase,
-                          "Invalid SQL statement; only SELECT is supported: '" + args[1] + "'");
-        auto rs = db.OpenRecordset(args[1]);
-        WriteRecords(rs, *format, out);
-        db.Close();
-    });
-}
-
-int RunCreate(const Args& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 2)
-        return Usage(err, "create FILE SCRIPT.sql");
-    return Guarded(err, [&] {
-        CreateDatabaseFromScript(args[0], args[1]);
-        out << "created " << args[0] << "\n";
+void AddCreateCommand(CLI::App& app, std::ostream& out) {
+    auto words = std::make_shared<Words>();
+    CLI::App* cmd = app.add_subcommand(
+        "create", "a new database from a plain SQLite script; FILE must not exist");
+    cmd->add_option("FILE", words->file, "the new database")->required();
+    cmd->add_option("SCRIPT", words->second, "the SQLite script (a regular file)")->required();
+    cmd->footer(kCreateHelp);
+    cmd->callback([words, &out] {
+        CreateDatabaseFromScript(words->file, words->second);
+        out << "created " << words->file << "\n";
     });
 }
 

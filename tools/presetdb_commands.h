@@ -1,35 +1,33 @@
-// The commands of the presetdb tool. Each takes the words after its own
-// name, writes its result to out and its problems to err, and returns the
-// exit code: 0 success, 1 usage error, 2 failure.
+// The commands of the presetdb tool that look into and make databases. Each
+// Add...Command registers one command on the parser (see presetdb_cli.h);
+// when the command line names it, it runs during parsing, writes its result
+// to out and raises Failure (exit code 2) when it cannot complete.
 #pragma once
 
+#include <CLI/CLI.hpp>
 #include <ostream>
-#include <string>
-#include <vector>
 
 namespace calvora::tool {
 
-using Args = std::vector<std::string>;
+// tables FILE: one row per table: its name and its record count.
+void AddTablesCommand(CLI::App& app, std::ostream& out);
 
-inline constexpr int kSuccess = 0;
-inline constexpr int kUsageError = 1;
-inline constexpr int kFailure = 2;
+// schema FILE [TABLE]: one row per field: table, position, name, type code,
+// type name, size and declared type.
+void AddSchemaCommand(CLI::App& app, std::ostream& out);
 
-// tables FILE: one line per table: its name, a tab, its record count.
-int RunTables(const Args& args, std::ostream& out, std::ostream& err);
+// dump FILE TABLE: the table's records. An unknown table raises 3265 naming
+// the tables the file has.
+void AddDumpCommand(CLI::App& app, std::ostream& out);
 
-// schema FILE [TABLE]: per table its name, then per field its position,
-// name, type code, type name, size and declared type.
-int RunSchema(const Args& args, std::ostream& out, std::ostream& err);
+// sql FILE STATEMENT: the records a SELECT of the program's dialect gives.
+// A statement outside the dialect raises 3075 (3129 when it is no SELECT)
+// saying what the dialect accepts and that the sqlite3 shell reads the same
+// file; an unknown table raises 3078 naming the tables the file has.
+void AddSqlCommand(CLI::App& app, std::ostream& out);
 
-// dump FILE TABLE [--csv|--json]: the table's records.
-int RunDump(const Args& args, std::ostream& out, std::ostream& err);
-
-// sql FILE STATEMENT [--csv|--json]: the records a SELECT of the program's
-// dialect gives.
-int RunSql(const Args& args, std::ostream& out, std::ostream& err);
-
-// create FILE SCRIPT.sql: a new database from a plain SQLite script.
-int RunCreate(const Args& args, std::ostream& out, std::ostream& err);
+// create FILE SCRIPT.sql: a new database from a plain SQLite script (see
+// presetdb_create.h).
+void AddCreateCommand(CLI::App& app, std::ostream& out);
 
 }  // namespace calvora::tool

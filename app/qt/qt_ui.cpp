@@ -1,8 +1,10 @@
 #include "app/qt/qt_ui.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QString>
@@ -36,10 +38,32 @@ QMessageBox::Icon IconOf(int style) {
     }
 }
 
+// A box that only its buttons can answer. Qt lets Esc and the window's close
+// box pick an answer of their own (on Yes/No, No); the runtime's boxes
+// without a Cancel button cannot be escaped, and a No given that way would
+// end the program.
+class ButtonsOnlyBox : public QMessageBox {
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->matches(QKeySequence::Cancel)) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent* event) override {
+        if (clickedButton() == nullptr) {
+            event->ignore();
+            return;
+        }
+        QMessageBox::closeEvent(event);
+    }
+};
+
 // Shows the box and returns the runtime's answer. Never throws: it is also
 // used at the handler boundary.
 int ShowBox(std::string_view text, int style, std::string_view title) noexcept {
-    QMessageBox msg;
+    ButtonsOnlyBox msg;
     msg.setIcon(IconOf(style));
     msg.setWindowTitle(
         QString::fromStdString(std::string(title.empty() ? kApplicationTitle : title)));
@@ -76,7 +100,19 @@ std::string ScreenLineBreaks(std::string_view text) {
     return shown;
 }
 
+void QtUi::AnswerUnattended(std::function<void(const std::string&)> sink) {
+    unattended_ = std::move(sink);
+}
+
 int QtUi::MsgBox(std::string_view text, int style, std::string_view title) {
+    if (unattended_) {
+        try {
+            unattended_(std::string(text));
+        } catch (const Failure&) {
+            // The answer below is all that is left to give.
+        }
+        return (style & kButtonMask) == kYesNoButtons ? box::kYes : box::kOk;
+    }
     int answer = ShowBox(text, style, title);
     // The box's own event loop may have delivered a handler that ended the program.
     RethrowPendingEnd();

@@ -50,7 +50,14 @@ class QtUi : public Ui {
     // Throws the end remembered by a handler, if any.
     void RethrowPendingEnd();
 
+    // Without a display nobody can answer a box: from now on each box's text
+    // goes to sink (the service log) instead, and the box takes the answer a
+    // silent run takes (Yes on Yes/No, otherwise OK). A sink that fails does
+    // not stop the answer.
+    void AnswerUnattended(std::function<void(const std::string&)> sink);
+
   private:
+    std::function<void(const std::string&)> unattended_;
     std::optional<EndOfProgram> pendingEnd_;
     bool busy_ = false;
 };

@@ -19,46 +19,53 @@ namespace fs = std::filesystem;
 
 namespace {
 
-[[noreturn]] void RaiseOpen(int32_t number, const fs::path& file, const std::string& why) {
-    throw Failure(number, kSourceEngine,
-                  "Cannot open the database '" + file.string() + "': " + why);
+// shown: the file as messages name it (see Connection::Open).
+[[noreturn]] void RaiseOpen(int32_t number, const std::string& shown, const std::string& why) {
+    throw Failure(number, kSourceEngine, "Cannot open the database " + shown + ": " + why);
 }
 
 // Looks at the first bytes before SQLite does, so that an Access file or
 // other foreign file gets a precise message, and an empty file (which
 // SQLite would quietly take for a new database) is refused.
-void CheckFileKind(const fs::path& file) {
+void CheckFileKind(const fs::path& file, const std::string& shown) {
     std::error_code ec;
     const fs::file_status status = fs::status(file, ec);
-    if (ec || !fs::exists(status) || fs::is_directory(status))
+    if (ec || !fs::exists(status))
         throw Failure(err::kDatabaseNotFound, kSourceEngine,
-                      "Could not find the database file '" + file.string() + "'");
+                      "Could not find the database file " + shown + ": there is no such file");
+    if (fs::is_directory(status))
+        throw Failure(err::kDatabaseNotFound, kSourceEngine,
+                      "Could not find the database file " + shown + ": it is a folder, not a file");
+    // Reading a pipe or device would wait for a writer or never end.
+    if (!fs::is_regular_file(status))
+        RaiseOpen(err::kCannotOpen, shown, "it is not a regular file (a pipe, device or socket)");
     std::ifstream in(file, std::ios::binary);
     if (!in)
-        RaiseOpen(err::kCannotOpen, file, "the file cannot be read (permission denied)");
+        RaiseOpen(err::kCannotOpen, shown, "the file cannot be read (permission denied)");
     std::array<char, 32> header{};
     in.read(header.data(), header.size());
     const std::string_view head(header.data(), static_cast<size_t>(in.gcount()));
     if (head.empty())
-        RaiseOpen(err::kUnrecognizedFormat, file, "the file is empty, not a database");
-    if (head.substr(0, 16) == std::string_view("SQLite format 3\0", 16))
+        RaiseOpen(err::kUnrecognizedFormat, shown, "the file is empty, not a database");
+    if (head.starts_with(std::string_view("SQLite format 3\0", 16)))
         return;
-    if (head.substr(4, 15) == "Standard Jet DB" || head.substr(4, 15) == "Standard ACE DB")
-        RaiseOpen(err::kUnrecognizedFormat, file,
+    if (head.size() >= 19 &&
+        (head.substr(4, 15) == "Standard Jet DB" || head.substr(4, 15) == "Standard ACE DB"))
+        RaiseOpen(err::kUnrecognizedFormat, shown,
                   "it is an Access (Jet) database; convert it first with: presetdb import '" +
                       file.string() + "'");
-    RaiseOpen(err::kUnrecognizedFormat, file, "unrecognized database format");
+    RaiseOpen(err::kUnrecognizedFormat, shown, "unrecognized database format");
 }
 
 // SQLite writes its rollback journal beside the file, so the folder must
 // allow changes too; saying so at open beats a puzzling failure at the
 // first write.
-void CheckWritable(const fs::path& file) {
+void CheckWritable(const fs::path& file, const std::string& shown) {
     if (::access(file.c_str(), W_OK) != 0)
-        RaiseOpen(err::kCannotOpen, file, "the file is read-only");
+        RaiseOpen(err::kCannotOpen, shown, "the file is read-only");
     const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
     if (::access(folder.c_str(), W_OK) != 0)
-        RaiseOpen(err::kCannotOpen, file,
+        RaiseOpen(err::kCannotOpen, shown,
                   "its folder does not allow changes (the engine writes a journal beside it)");
 }
 
@@ -123,32 +130,35 @@ std::string RowIdAlias(const std::vector<std::string>& columnNames) {
                   "A table with columns named rowid, _rowid_ and oid is not supported");
 }
 
-std::shared_ptr<Connection> Connection::Open(const fs::path& file, Access access) {
+std::shared_ptr<Connection> Connection::Open(const fs::path& file, Access access,
+                                             std::string_view nameInMessages) {
+    const std::string shown =
+        nameInMessages.empty() ? "'" + file.string() + "'" : std::string(nameInMessages);
     // SQLite counts every allocation under a process-wide lock for
     // sqlite3_status, which the engine never asks. The setting takes only
     // before SQLite's first use in the process; later it is refused, harmlessly.
     static const int memoryStatusOff = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     (void)memoryStatusOff;
     const bool write = access == Access::ReadWrite;
-    CheckFileKind(file);
+    CheckFileKind(file, shown);
     if (write)
-        CheckWritable(file);
+        CheckWritable(file, shown);
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(
         file.c_str(), &db,
         (write ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_NOMUTEX, nullptr);
-    std::shared_ptr<Connection> conn(new Connection(file, db));
+    std::shared_ptr<Connection> conn(new Connection(file, shown, db));
     if (rc != SQLITE_OK) {
         conn->db_ = nullptr;
         sqlite3_close_v2(db);
-        RaiseOpen(err::kCannotOpen, file, sqlite3_errstr(rc));
+        RaiseOpen(err::kCannotOpen, shown, sqlite3_errstr(rc));
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     sqlite3_extended_result_codes(db, 0);
     RegisterNoCaseCollation(db);
     try {
         if (write && sqlite3_db_readonly(db, "main") == 1)
-            RaiseOpen(err::kCannotOpen, file, "the file is read-only");
+            RaiseOpen(err::kCannotOpen, shown, "the file is read-only");
         // Reading the schema proves the format; the journal mode makes the
         // file a single file again when a client left it in WAL mode.
         conn->TableNames();
@@ -165,7 +175,7 @@ std::shared_ptr<Connection> Connection::Open(const fs::path& file, Access access
         sqlite3_close_v2(conn->db_);
         conn->db_ = nullptr;
         if (f.Number() == err::kCurrentlyLocked)
-            RaiseOpen(err::kFileInUse, file, "the file is in use (locked by another program)");
+            RaiseOpen(err::kFileInUse, shown, "the file is in use (locked by another program)");
         throw;
     }
     return conn;
@@ -177,9 +187,8 @@ Connection::~Connection() {
 
 void Connection::CheckOpen(const char* source) const {
     if (!db_)
-        throw Failure(
-            err::kObjectClosed, source,
-            "Object invalid or no longer set: the database '" + FileText() + "' is closed");
+        throw Failure(err::kObjectClosed, source,
+                      "Object invalid or no longer set: the database " + FileText() + " is closed");
 }
 
 void Connection::KeepRunning(sqlite3_stmt* stmt, uint64_t walker) {
@@ -221,7 +230,16 @@ void Connection::Close() {
     db_ = nullptr;
     if (rc != SQLITE_OK)
         RaiseMapped(rc, kSourceDatabase,
-                    "saving the changes at close in '" + FileText() + "': " + message);
+                    "saving the changes at close in " + FileText() + ": " + message);
+}
+
+void Connection::Discard() noexcept {
+    if (!db_)
+        return;
+    ReleaseStatements();
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
 }
 
 void Connection::CloseNoThrow() noexcept {
@@ -235,8 +253,8 @@ void Connection::CloseNoThrow() noexcept {
 
 void Connection::Raise(int rc, const char* source, std::string_view what) const {
     RaiseMapped(rc, source,
-                std::string(what) + " in '" + FileText() +
-                    "': " + (db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc)));
+                std::string(what) + " in " + FileText() + ": " +
+                    (db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc)));
 }
 
 void RaiseMapped(int rc, const char* source, const std::string& detail) {
@@ -369,7 +387,7 @@ const TableInfo& Connection::Table(std::string_view name, const char* source) {
         return *table;
     throw Failure(
         err::kInputTableNotFound, source,
-        "Cannot find the input table or query '" + std::string(name) + "' in '" + FileText() + "'");
+        "Cannot find the input table or query '" + std::string(name) + "' in " + FileText());
 }
 
 const QueryPlan& Connection::Plan(const SelectText& text) {

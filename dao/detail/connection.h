@@ -89,21 +89,25 @@ class Connection {
 
     enum class Access { ReadWrite, ReadOnly };
 
-    // Raises 3024, 3343, 3051, 3045 as OpenDatabase promises.
-    static std::shared_ptr<Connection> Open(const std::filesystem::path& file, Access access);
+    // Raises 3024, 3343, 3051, 3045 as OpenDatabase promises; failures name
+    // the file as nameInMessages (by default its path in single quotes).
+    static std::shared_ptr<Connection> Open(const std::filesystem::path& file, Access access,
+                                            std::string_view nameInMessages = {});
     ~Connection();
 
     bool IsOpen() const { return db_ != nullptr; }
     // Raises 3420 (source as given) when the connection was closed.
     void CheckOpen(const char* source) const;
     const std::filesystem::path& Path() const { return path_; }
-    // The file's path as messages show it.
-    std::string FileText() const { return path_.string(); }
+    // The file as failure messages name it, quotes included.
+    const std::string& FileText() const { return shown_; }
 
     // Commits and closes. Raises when the commit fails; the transaction is
     // then rolled back.
     void Close();
     void CloseNoThrow() noexcept;
+    // Rolls the transaction back and closes.
+    void Discard() noexcept;
 
     // Runs a statement without results (DDL, DML) inside the transaction.
     void Exec(const std::string& sql, const char* source);
@@ -155,7 +159,8 @@ class Connection {
     [[noreturn]] void Raise(int rc, const char* source, std::string_view what) const;
 
   private:
-    Connection(std::filesystem::path path, sqlite3* db) : path_(std::move(path)), db_(db) {}
+    Connection(std::filesystem::path path, std::string shown, sqlite3* db)
+        : path_(std::move(path)), shown_(std::move(shown)), db_(db) {}
     void ReleaseStatements();
     // Resets the statement a walk left running.
     void StopRunning();
@@ -169,6 +174,7 @@ class Connection {
     static constexpr size_t kMaxPlans = 64;
 
     std::filesystem::path path_;
+    std::string shown_;
     sqlite3* db_;
     std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
     std::unordered_map<std::string, TableInfo> tables_;  // by upper-case name

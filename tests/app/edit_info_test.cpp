@@ -85,5 +85,25 @@ TEST_F(WriteEditInfoTest, MissingConfigurationFileEndsTheProgram) {
     EXPECT_FALSE(t.Exists(kCfg));
 }
 
+// A configuration file that refuses the write (here: no write permission)
+// is a failure of the run for each entry, not a silent success.
+TEST_F(WriteEditInfoTest, RefusedWriteIsReportedForEachEntry) {
+    const std::string before = t.Read(kCfg);
+    std::filesystem::permissions(t.Host(kCfg), std::filesystem::perms::owner_read |
+                                                   std::filesystem::perms::group_read |
+                                                   std::filesystem::perms::others_read);
+    t.ui.Answer(box::kYes);
+    t.ui.Answer(box::kYes);
+    WriteEditInfo(t.run);
+    EXPECT_EQ(t.run.FailuresReported, 2);
+    const std::string log = t.Read("C:\\Project\\TRXcfglog.txt");
+    EXPECT_NE(log.find("WriteEditInfo (Nr. 75) :Path/File access error: [Info] S_Prog could not "
+                       "be written to 'C:\\Project\\Calvora\\Calvora.cfg'."),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("[Info] S_Editor could not be written"), std::string::npos) << log;
+    EXPECT_EQ(t.Read(kCfg), before);
+}
+
 }  // namespace
 }  // namespace calvora::test

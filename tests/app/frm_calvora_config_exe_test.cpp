@@ -17,11 +17,13 @@ const std::string kCfg = "C:\\Project\\Calvora\\Calvora.cfg";
 const std::string kCfgText = "[Project]\r\nValidMachines=1\r\n";
 const std::string kErrorLog = "C:\\Project\\TRXcfglog.txt";
 
-// Stands in for the database update: counts its runs, and fails when asked.
+// Stands in for the database update: counts its runs, lets window events
+// through as the long loops do, and fails when asked.
 int updates = 0;
 bool updateFails = false;
-void Update(RunState&) {
+void Update(RunState& run) {
     ++updates;
+    run.ui().DoEvents();
     if (updateFails)
         throw Failure(3024, "DAO.Database", "Could not find file 'Calvora.mdb'");
 }
@@ -84,7 +86,7 @@ TEST_F(DialogTest, StandaloneStartRunsTheUpdateWithoutAnyClick) {
     EXPECT_TRUE(form["CommandOK"].Enabled());
     EXPECT_TRUE(form["CommandCancel"].Enabled());
     EXPECT_EQ(updates, 1);
-    EXPECT_EQ(t.ui.eventPasses, 1);
+    EXPECT_EQ(t.ui.eventPasses, 2);  // one before the update, one inside it
     EXPECT_EQ(t.ui.busyChanges, (std::vector<bool>{true, false}));
     EXPECT_EQ(form.shown, 1);
     EXPECT_EQ(SProg(), "1.0.1 - Standalone");
@@ -97,7 +99,7 @@ TEST_F(DialogTest, SilentStartRunsTheClosingSequenceOnceThroughTheOkHandler) {
     EXPECT_FALSE(form["CommandOK"].Enabled());
     EXPECT_FALSE(form["CommandCancel"].Enabled());
     EXPECT_EQ(updates, 1);
-    EXPECT_EQ(t.ui.eventPasses, 1);
+    EXPECT_EQ(t.ui.eventPasses, 2);  // one before the update, one inside it
     EXPECT_EQ(form.shown, 0);
     EXPECT_TRUE(t.run.SilentMode);
 }
@@ -217,6 +219,33 @@ TEST_F(DialogTest, FailureInTheCancelQuestionRefusesTheCloseButEndsTheCancelClic
     t.ui.Answer(box::kYes);
     EXPECT_EQ(ExitCodeOf([&] { dialog.CommandCancel_Click(); }), exitcode::kCancelled);
     EXPECT_NE(t.ui.boxes.back().text.find("Resume?"), std::string::npos);
+}
+
+// Input delivered while the update runs is dropped: a click on OK would
+// start a second update inside the first, a confirmed Cancel or close would
+// end the program with half of the update stored. No box asks anything.
+TEST_F(DialogTest, InputDuringTheUpdateIsDropped) {
+    using Handler = void (frm_Calvora_Config_Exe::*)();
+    for (Handler handler :
+         {&frm_Calvora_Config_Exe::CommandOK_Click, &frm_Calvora_Config_Exe::CommandCancel_Click,
+          &frm_Calvora_Config_Exe::CommandQuest_Click, &frm_Calvora_Config_Exe::CloseRequested,
+          &frm_Calvora_Config_Exe::CloseMe}) {
+        TestRun run;
+        run.Write(kCfg, kCfgText);
+        TestForm f;
+        AddDialogControls(f);
+        frm_Calvora_Config_Exe d(run.run, f, &Update);
+        updates = 0;
+        run.ui.onDoEvents = [&] {
+            if (updates > 0)
+                (d.*handler)();
+        };
+        EXPECT_EQ(ExitCodeOf([&] { d.Form_Load(); }), exitcode::kClean);
+        EXPECT_EQ(updates, 1);
+        EXPECT_TRUE(run.ui.boxes.empty());
+        EXPECT_FALSE(run.run.QuestMode);
+        EXPECT_EQ(LoadIniString(run.run, "Info", "S_Prog", kCfg, false), "1.0.1 - Standalone");
+    }
 }
 
 }  // namespace

@@ -1,7 +1,13 @@
 // The real program started without any display.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
 
 #include "errors/error_protocol.h"
 #include "tests/support/project_folder.h"
@@ -33,6 +39,79 @@ TEST_F(HeadlessProgramTest, StartByHandWithoutDisplayEndsBeforeAnythingRuns) {
     EXPECT_EQ(project.Run({}, kNoDisplay), exitcode::kEndedByError);
     EXPECT_EQ(project.Read(kCfg), "[Project]\r\nValidMachines=1\r\n");
     EXPECT_FALSE(project.Exists("C:\\Project\\Config\\Calvora_Config.ini"));
+}
+
+// Every file below root (but the program itself) with its bytes and time.
+std::map<std::string, std::string> Snapshot(const std::filesystem::path& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        if (!entry.is_regular_file() || entry.path().filename() == "Calvora_Config")
+            continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf()
+              << std::filesystem::last_write_time(entry.path()).time_since_epoch().count();
+        files[entry.path().string()] = bytes.str();
+    }
+    return files;
+}
+
+// The built program's stdout for one argument; exit code in code.
+std::string Output(const std::string& argument, int& code) {
+    FILE* pipe = popen((ProjectFolder::BuiltProgram().string() + " " + argument).c_str(), "r");
+    std::string out;
+    char buffer[4096];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, n);
+    const int status = pclose(pipe);
+    code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return out;
+}
+
+TEST_F(HeadlessProgramTest, HelpAndVersionPrintAndLeaveTheProjectAlone) {
+    project.CreateDatabase("C:\\Project\\Calvora\\Calvora.mdb",
+                           "CREATE TABLE PRESET_DEFS (ID LONG);");
+    for (const char* argument : {"--help", "--version"}) {
+        const auto before = Snapshot(project.Root());
+        // Offscreen, a run would go ahead and rewrite the project.
+        EXPECT_EQ(project.Run({argument}), exitcode::kClean) << argument;
+        EXPECT_EQ(Snapshot(project.Root()), before) << argument;
+    }
+    int code = -1;
+    EXPECT_EQ(Output("--version", code), "Calvora_Config 1.0.1\n");
+    EXPECT_EQ(code, 0);
+    const std::string help = Output("--help", code);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(help.find("usage: Calvora_Config [/EXTERNAL=SILENT"), 0u) << help;
+}
+
+// Before the start mode is known even a silent start reports in boxes; here
+// the TRX configuration file is a link to itself, so its existence check
+// fails first. Without a display nobody could answer: the box goes to the
+// service log, takes a silent run's answer, and the run ends by itself.
+TEST_F(HeadlessProgramTest, SilentStartsFirstFailureGoesToTheServiceLog) {
+    const std::filesystem::path trx = project.Host("C:\\Project\\parameter\\trxconfiguration.ini");
+    std::filesystem::create_directories(trx.parent_path());
+    std::filesystem::create_symlink(trx, trx);
+    const int exitCode = project.Run({"/EXTERNAL=SILENT"}, kNoDisplay, 60);
+    EXPECT_EQ(exitCode, exitcode::kAfterFailures);
+    const std::string log = project.Read("C:\\BrantorServicePack.log");
+    EXPECT_NE(log.find("! Fault Calvora_Config: "), std::string::npos) << log;
+    EXPECT_NE(log.find("Resume?"), std::string::npos) << log;
+    EXPECT_NE(project.Read(kCfg).find("S_Prog=1.0.1 - Standalone\r\n"), std::string::npos);
+}
+
+// An integrated start that cannot show its dialog ends at once; the calling
+// tool finds the reason in the error log it named.
+TEST_F(HeadlessProgramTest, IntegratedStartWithoutDisplayLogsWhyItEnds) {
+    std::filesystem::create_directories(project.Host("C:\\Project\\log"));
+    EXPECT_EQ(project.Run({"/EXTERNAL=TRXCFG", "/LOGFILE=C:\\Project\\log\\trx.txt"}, kNoDisplay),
+              exitcode::kEndedByError);
+    // The command line upper-cases the LOGFILE value; the new file is named so.
+    EXPECT_EQ(project.Read("C:\\Project\\log\\TRX.TXT"),
+              "Calvora_Config: no display for its dialog; start it with /EXTERNAL=SILENT to run "
+              "without one.\r\n");
+    EXPECT_EQ(project.Read(kCfg), "[Project]\r\nValidMachines=1\r\n");
 }
 
 }  // namespace

@@ -122,6 +122,32 @@ TEST(QtUiTest, StylesGiveTheirIconsButtonsAndDefaultAnswer) {
     }
 }
 
+// The boxes have no Cancel button: Esc and the window's close box leave them
+// open (Qt would otherwise answer No, which ends the program), and only a
+// button answers.
+TEST(QtUiTest, EscAndTheCloseBoxDoNotAnswerABox) {
+    Application();
+    for (int style : {box::kYesNoStop, box::kYesNoWarnNo, box::kOkStop}) {
+        QtUi ui;
+        bool stayedOpen = false;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(box, &escape);
+            box->close();
+            stayedOpen = box->isVisible() && QApplication::activeModalWidget() == box;
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(box, &enter);
+        });
+        const int enterAnswer = style == box::kYesNoStop ? box::kYes
+                                : style == box::kOkStop  ? box::kOk
+                                                         : box::kNo;
+        EXPECT_EQ(ui.MsgBox("text", style, "Title"), enterAnswer) << style;
+        EXPECT_TRUE(stayedOpen) << style;
+    }
+}
+
 TEST(QtUiTest, EmptyTitleIsTheApplicationTitle) {
     Application();
     QtUi ui;

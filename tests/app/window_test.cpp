@@ -8,13 +8,18 @@
 #include <QPushButton>
 #include <QWindow>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
 #include "app/qt/dialog_window.h"
 #include "tests/app/qt_application.h"
 #include "tests/app/x_display.h"
+#include "tests/e2e/run_checks.h"
+#include "tests/presetdb/preset_project.h"
 #include "tests/support/project_folder.h"
+#include "tests/support/sqlite_file.h"
 #include "tests/support/test_run.h"
 
 namespace calvora::test {
@@ -76,6 +81,112 @@ TEST(RealProgramWindowTest, BoxesAreAnsweredWithTheKeyboardAndAMissingConfigurat
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), exitcode::kEndedByError);
     EXPECT_FALSE(project.Exists("C:\\Project\\Calvora\\Calvora.cfg"));
+}
+
+// Waits up to seconds for the program to end; its status, or nullopt.
+std::optional<int> WaitForEnd(pid_t run, int seconds) {
+    int status = 0;
+    for (int i = 0;; ++i) {
+        if (waitpid(run, &status, WNOHANG) == run)
+            return status;
+        if (i >= seconds * 50)
+            return std::nullopt;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+// A project at the 16-bit limit: three machines times 10,922 definitions
+// give 32,766 records, each with tuned values in the unit database.
+void WriteLimitProject(const ProjectFolder& folder) {
+    const std::string numbers =
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10922) ";
+    folder.CreateDatabase(
+        kSourceDb, std::string("CREATE TABLE Source_DEFS (System TEXT(20), Part SHORT, Var_Name "
+                               "TEXT(100));"
+                               "INSERT INTO Source_DEFS VALUES ('VISIWIN32', 1, '###Var_Name');"
+                               "CREATE TABLE Source_PRESET_DEFS (") +
+                       kPresetColumns + ");" + numbers +
+                       "INSERT INTO Source_PRESET_DEFS SELECT i, 1, '###machine', 2, 'v' || i, 1, "
+                       "0, i, 'Zone ###machine', 'Seite', 0, 100, 0, 100, 1 FROM n");
+    folder.CreateDatabase(kUnitDb, std::string("CREATE TABLE PRESET_DEFS (") + kPresetColumns +
+                                       ");" + numbers +
+                                       "INSERT INTO PRESET_DEFS SELECT i, 1, 'M' || (i % 3 + 1), "
+                                       "2, 'v' || i, 1, 0, i, 'alt', 'alt', i, i + 1, i + 2, "
+                                       "i + 3, 7 FROM n");
+    folder.Write(kProgramIni,
+                 "[Project]\r\nNumberOfMachines=3\r\n[Machine1]\r\nMachineName=M1\r\n"
+                 "[Machine2]\r\nMachineName=M2\r\n[Machine3]\r\nMachineName=M3\r\n");
+    folder.Write(kCfg, "[Project]\r\nForMachine1=TRUE\r\nForMachine2=TRUE\r\nForMachine3=TRUE\r\n");
+}
+
+// Clicked again and again while the update runs, OK, Cancel, "?" and the
+// close box do nothing: no question, no help text, no second update. The run
+// completes once and publishes what a silent run publishes.
+TEST(RealProgramWindowTest, ClicksDuringTheUpdateAreDropped) {
+    REQUIRE_X_DISPLAY();
+    ASSERT_FALSE(ProjectFolder::BuiltProgram().empty()) << "Calvora_Config is not built";
+    ProjectFolder silent;
+    WriteLimitProject(silent);
+    ASSERT_EQ(silent.Run({"/EXTERNAL=SILENT"}, {"QT_QPA_PLATFORM=offscreen"}, 300),
+              exitcode::kClean);
+
+    ProjectFolder clicked;
+    WriteLimitProject(clicked);
+    const pid_t run = clicked.Start({}, {"DISPLAY=" + Display()->Name(), "QT_QPA_PLATFORM=xcb"});
+    ASSERT_GT(run, 0);
+    std::vector<unsigned long> dialog;
+    for (int i = 0; i < 1000 && dialog.empty(); ++i)
+        dialog = VisibleWindows(*Display(), "^Erweiterte Konfiguration Config - standalone$");
+    ASSERT_EQ(dialog.size(), 1u) << "the dialog did not show";
+    const std::string window = std::to_string(dialog[0]);
+    // One round clicks "?", OK and Cancel (their centres in pixels) and asks
+    // the window to close; rounds are counted only while the program runs.
+    const std::string clicks = "xdotool mousemove --window " + window + " 522 542 click 1" +
+                               " mousemove --window " + window + " 616 542 click 1" +
+                               " mousemove --window " + window + " 734 542 click 1 2>/dev/null";
+    int rounds = 0;
+    std::vector<unsigned long> others;
+    std::optional<int> status = WaitForEnd(run, 0);
+    while (!status && others.empty() && rounds < 5000) {
+        RunOnDisplay(*Display(), clicks);
+        RequestClose(*Display(), dialog[0]);
+        ++rounds;
+        for (unsigned long w : VisibleWindows(*Display(), "."))
+            if (w != dialog[0])
+                others.push_back(w);
+        status = WaitForEnd(run, 0);
+    }
+    if (!status) {
+        kill(run, SIGKILL);
+        waitpid(run, nullptr, 0);
+    }
+    ASSERT_TRUE(others.empty()) << "a second window appeared during the update";
+    ASSERT_TRUE(status) << "the program did not end";
+    EXPECT_GT(rounds, 0) << "the run ended before any click";
+    ASSERT_TRUE(WIFEXITED(*status));
+    EXPECT_EQ(WEXITSTATUS(*status), exitcode::kClean);
+    EXPECT_TRUE(Records(clicked, kUnitDb, "PRESET_DEFS") ==
+                Records(silent, kUnitDb, "PRESET_DEFS"));
+    EXPECT_EQ(Records(clicked, kUnitDb, "PRESET_DEFS").size(), 32766u);
+}
+
+// The error dialog has exactly the answers Yes and No: Esc leaves it open.
+TEST(RealProgramWindowTest, EscLeavesTheErrorDialogOpen) {
+    REQUIRE_X_DISPLAY();
+    ASSERT_FALSE(ProjectFolder::BuiltProgram().empty()) << "Calvora_Config is not built";
+    ProjectFolder project;
+    project.Write(kCfg, "[Project]\r\n");
+    project.Write(kSourceDb, "not a database");  // each open of it fails
+    const pid_t run = project.Start({}, {"DISPLAY=" + Display()->Name(), "QT_QPA_PLATFORM=xcb"});
+    ASSERT_GT(run, 0);
+    EXPECT_TRUE(TypeInto("^Unexpected error$", "Escape"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(VisibleWindows(*Display(), "^Unexpected error$").size(), 1u);
+    EXPECT_FALSE(WaitForEnd(run, 0));
+    // Yes, a button, still answers: the run goes on to its next box.
+    EXPECT_TRUE(TypeInto("^Unexpected error$", "Return"));
+    kill(run, SIGKILL);
+    waitpid(run, nullptr, 0);
 }
 
 // The dialog in this process, on the X server, with the Qt services.

@@ -1,11 +1,13 @@
 #include "tests/app/x_display.h"
 
+#include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -65,6 +67,40 @@ int RunOnDisplay(const XDisplay& display, const std::string& commandLine) {
     const std::string command = "export DISPLAY=" + display.Name() + "; " + commandLine;
     int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::vector<unsigned long> VisibleWindows(const XDisplay& display, const std::string& namePattern) {
+    const std::string command = "DISPLAY=" + display.Name() +
+                                " xdotool search --onlyvisible --name '" + namePattern +
+                                "' 2>/dev/null";
+    std::vector<unsigned long> windows;
+    FILE* out = popen(command.c_str(), "r");
+    if (out == nullptr)
+        return windows;
+    unsigned long id = 0;
+    while (std::fscanf(out, "%lu", &id) == 1)
+        windows.push_back(id);
+    pclose(out);
+    return windows;
+}
+
+bool RequestClose(const XDisplay& display, unsigned long window) {
+    // The window may be gone by the time the message arrives (the program
+    // ended); Xlib's default handler would end this test program for that.
+    XSetErrorHandler([](::Display*, XErrorEvent*) { return 0; });
+    ::Display* x = XOpenDisplay(display.Name().c_str());
+    if (x == nullptr)
+        return false;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const bool sent = XSendEvent(x, window, False, NoEventMask, &event) != 0;
+    XCloseDisplay(x);  // flushes the request
+    return sent;
 }
 
 }  // namespace calvora::test

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace calvora::test {
 
@@ -28,5 +29,12 @@ class XDisplay {
 
 // Runs a shell command line with DISPLAY set; its exit status.
 int RunOnDisplay(const XDisplay& display, const std::string& commandLine);
+
+// The ids of the visible windows whose name matches the pattern (xdotool).
+std::vector<unsigned long> VisibleWindows(const XDisplay& display, const std::string& namePattern);
+
+// Asks a window to close as a window manager's close box does (the
+// WM_DELETE_WINDOW message); false when the message could not be sent.
+bool RequestClose(const XDisplay& display, unsigned long window);
 
 }  // namespace calvora::test

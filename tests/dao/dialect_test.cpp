@@ -154,6 +154,10 @@ TEST_F(EngineDialect, TextsOutsideTheDialectFailAndMatchNothing) {
         {"SELECT * FROM [PRESET_DEFS", 3075},
         {"SELECT * FROM PRESET_DEFS WHERE ID = 1abc", 3075},
         {"DELETE FROM PRESET_DEFS", 3129},
+        // Nesting deep enough to overflow the stack of a recursive parser.
+        {"SELECT * FROM PRESET_DEFS WHERE " + std::string(12000, '(') + "ID = 1" +
+             std::string(12000, ')'),
+         3075},
     };
     for (const Rejected& c : cases)
         EXPECT_EQ(FailureNumber([&] { db.OpenRecordset(c.sql); }), c.number) << c.sql;
@@ -161,12 +165,31 @@ TEST_F(EngineDialect, TextsOutsideTheDialectFailAndMatchNothing) {
 }
 
 TEST_F(EngineDialect, FailuresNameWhatIsWrong) {
-    EXPECT_NE(FailureText([&] {
-                  db.OpenRecordset("SELECT * FROM PRESET_DEFS WHERE nope = 1");
-              }).find("nope"),
-              std::string::npos);
-    EXPECT_NE(FailureText([&] { db.OpenRecordset(RenameSql("ab\"c")); }).find("quote"),
-              std::string::npos);
+    struct Case {
+        std::string sql;
+        const char* mention;
+    };
+    const Case cases[] = {
+        {"SELECT * FROM PRESET_DEFS WHERE nope = 1", "nope"},
+        {RenameSql("ab\"c"), "quote"},
+        {"SELECT * FROM PRESET_DEFS WHERE min>50",
+         "'>' is not supported (the dialect accepts only"},
+        {"SELECT * FROM PRESET_DEFS WHERE ID = 1 AND min>=50", "'>=' is not supported"},
+        {"SELECT * FROM PRESET_DEFS WHERE ID <> 1", "'<>' is not supported"},
+        {"SELECT * FROM PRESET_DEFS WHERE var_name LIKE \"a*\"", "'LIKE' is not supported"},
+        {"SELECT * FROM PRESET_DEFS WHERE ID = 1 OR ID = 2", "OR is not supported"},
+        {"SELECT count(*) FROM PRESET_DEFS", "function count(...) is not supported"},
+        {"SELECT * FROM PRESET_DEFS WHERE UCase(var_name) = \"A\"", "function UCase(...)"},
+        {"SELECT * FROM PRESET_DEFS, Source_PRESET_DEFS", "second table is not supported"},
+        {"SELECT * FROM PRESET_DEFS WHERE " + std::string(101, '(') + "ID = 1" +
+             std::string(101, ')'),
+         "nested more than 100 deep"},
+    };
+    for (const Case& c : cases)
+        EXPECT_NE(FailureText([&] { db.OpenRecordset(c.sql); }).find(c.mention), std::string::npos)
+            << c.sql << ": " << FailureText([&] { db.OpenRecordset(c.sql); });
+    const std::string deepest = std::string(100, '(') + "ID = 5" + std::string(100, ')');
+    EXPECT_EQ(db.OpenRecordset("SELECT * FROM PRESET_DEFS WHERE " + deepest).RecordCount(), 1);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Opening databases and the transaction rule.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "dao/dao.h"
 #include "tests/dao/test_files.h"
@@ -21,8 +23,19 @@ class EngineOpen : public ::testing::Test {
 
 TEST_F(EngineOpen, MissingFileIs3024AndIsNotCreated) {
     EXPECT_EQ(FailureNumber([&] { OpenDatabase(Db()); }), 3024);
+    EXPECT_NE(FailureText([&] { OpenDatabase(Db()); }).find("no such file"), std::string::npos);
     EXPECT_FALSE(fs::exists(Db()));
-    EXPECT_EQ(FailureNumber([&] { OpenDatabase(dir.path()); }), 3024);  // a folder
+    EXPECT_EQ(FailureNumber([&] { OpenDatabase(dir.path()); }), 3024);
+    EXPECT_NE(FailureText([&] { OpenDatabase(dir.path()); }).find("is a folder"),
+              std::string::npos);
+}
+
+// A pipe would block the open until a writer came along.
+TEST_F(EngineOpen, PipeIsRefusedWithoutWaiting) {
+    ASSERT_EQ(::mkfifo(Db().c_str(), 0600), 0);
+    EXPECT_EQ(FailureNumber([&] { dao::OpenDatabaseReadOnly(Db()); }), 3051);
+    EXPECT_NE(FailureText([&] { dao::OpenDatabaseReadOnly(Db()); }).find("not a regular file"),
+              std::string::npos);
 }
 
 TEST_F(EngineOpen, ForeignFilesAre3343) {
@@ -38,6 +51,8 @@ TEST_F(EngineOpen, ForeignFilesAre3343) {
     const Case cases[] = {
         {"garbage", "this is no database at all, just some text to fill a header", "unrecognized"},
         {"empty", "", "empty"},
+        {"one byte", "S", "unrecognized"},
+        {"three bytes", "SQL", "unrecognized"},
         {"jet", jet, "presetdb import"},
         {"ace", ace, "presetdb import"},
         {"damaged", std::string("SQLite format 3\0", 16) + std::string(200, 'x'), ""},

@@ -10,6 +10,7 @@
 #include "errors/error_protocol.h"
 #include "tests/e2e/run_checks.h"
 #include "tests/presetdb/preset_project.h"
+#include "tests/support/sqlite_file.h"
 
 namespace calvora::test {
 namespace {
@@ -204,6 +205,26 @@ TEST_F(SteadyProject, ExportChangesOnlyThePresetTablesPages) {
             EXPECT_EQ(before.compare(page * kPage, kPage, after, page * kPage, kPage), 0) << page;
         }
     }
+}
+
+// Another program reads the unit database for the whole run, so the renames
+// into the studio naming cannot be committed and are rolled back. The
+// takeover would then look for the tuned values under names the old table no
+// longer holds: the run reports it, publishes nothing, and the unit database
+// keeps every byte.
+TEST_F(AccessProject, FailedRenameCommitPublishesNothing) {
+    ProgramIni("TRUE");
+    const std::string before = folder.Read(kUnitDb);
+    {
+        HeldLock reader(folder.Host(kUnitDb), HeldLock::Kind::Shared);
+        EXPECT_EQ(folder.Run({"/EXTERNAL=SILENT"}, {}, 120), exitcode::kAfterFailures);
+    }
+    EXPECT_TRUE(folder.Read(kUnitDb) == before);
+    EXPECT_NE(folder.Read("C:\\BrantorServicePack.log")
+                  .find("The unit database was left unchanged: the renamed variable names could "
+                        "not be stored in the unit database."),
+              std::string::npos)
+        << folder.Read("C:\\BrantorServicePack.log");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 
 #include "platform/ini_profile.h"
@@ -49,6 +50,45 @@ int RunTool(const fs::path& program, const std::vector<std::string>& args) {
         _exit(127);
     }
     return WaitForProgram(pid, 60);
+}
+
+CapturedRun RunCaptured(const ProjectFolder& folder, const fs::path& program,
+                        const std::vector<std::string>& args) {
+    std::vector<std::string> words{program.string()};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<std::string> env = folder.Environment();
+    auto pointers = [](std::vector<std::string>& strings) {
+        std::vector<char*> result;
+        for (std::string& s : strings)
+            result.push_back(s.data());
+        result.push_back(nullptr);
+        return result;
+    };
+    std::vector<char*> argv = pointers(words);
+    std::vector<char*> envp = pointers(env);
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return {-1, ""};
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeFds[1], STDOUT_FILENO);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    std::string out;
+    char buffer[4096];
+    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            break;
+        out.append(buffer, static_cast<size_t>(n));
+    }
+    close(pipeFds[0]);
+    return {WaitForProgram(pid, 120), out};
 }
 
 }  // namespace calvora::test

@@ -32,4 +32,14 @@ std::vector<std::string> Records(const ProjectFolder& folder, const std::string&
 // signal.
 int RunTool(const std::filesystem::path& program, const std::vector<std::string>& args);
 
+struct CapturedRun {
+    int exitCode;
+    std::string out;  // what it wrote to standard output
+};
+
+// Runs a built program or tool with the folder's environment (that of
+// ProjectFolder::Run) and waits; its exit code and standard output.
+CapturedRun RunCaptured(const ProjectFolder& folder, const std::filesystem::path& program,
+                        const std::vector<std::string>& args);
+
 }  // namespace calvora::test

@@ -5,14 +5,18 @@
 // One template and one machine copy cover the takeover's rules: matching on
 // machine, variable name (without regard to case) and offset; the first of
 // two equal records served; the last of two matching rows winning; nulls
-// carried over; rows with an empty offset, a quote in the name (one of them
-// would otherwise select v3 by the SQL it brings) or no counterpart passed
-// over.
+// carried over; a name holding double quotes matched like any other; rows
+// with an empty offset, a name that would bring SQL of its own (it would
+// otherwise select v3) or no counterpart passed over.
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <optional>
 
 #include "errors/error_protocol.h"
 #include "tests/e2e/run_checks.h"
 #include "tests/presetdb/preset_project.h"
+#include "tests/support/sqlite_file.h"
 
 namespace calvora::test {
 namespace {
@@ -21,9 +25,10 @@ namespace fs = std::filesystem;
 using Rows = std::vector<std::string>;
 
 constexpr const char* kLogFile = "C:\\Project\\log\\errors.txt";
+constexpr const char* kServiceLog = "C:\\BrantorServicePack.log";
 const std::vector<std::string> kOffscreen{"QT_QPA_PLATFORM=offscreen"};
 
-// Ten definitions of part 1, whose template "###Var_Name" keeps the names as
+// Eleven definitions of part 1, whose template "###Var_Name" keeps the names as
 // they are. Definition 4 names its machine itself; the others take the
 // generating machine's. Stored in reverse, so only the ORDER BY ID of the
 // generation puts them in order.
@@ -33,6 +38,8 @@ const char* const kSourceDefs =
     "INSERT INTO Source_DEFS VALUES ('VISIWINSTUDIO', 1, '###Var_Name');";
 const char* const kTemplateRows =
     "INSERT INTO Source_PRESET_DEFS VALUES"
+    " (11, 1, '###machine', 2, 'say \"hi\"', 110, 0, 0, 'Zone ###machine', 'Seite', 0, 100, 0, "
+    "100, 1),"
     " (10, 1, '###machine', 2, 'v3', 100, 0, 0, 'Zone ###machine', 'Seite', 0, 100, 0, 100, 1),"
     " (9, 1, '###machine', 2, 'blank', 90, -1, 0, 'Zone ###machine', 'Seite', 0, 100, 0, 100, 1),"
     " (8, 1, '###machine', 2, 'nulls', 80, 0, 0, 'Zone ###machine', 'Seite', 0, 100, 0, 100, 1),"
@@ -59,7 +66,8 @@ const char* const kMachineRows =
     " (10, 1, 'M1', 2, 'x\") AND ((PRESET_DEFS.var_name)=\"v3', 0, 0, 0, 'alt', 'alt',"
     "  91, 92, 93, 94, 95),"
     " (11, 1, 'M1', 2, 'x\") OR ((PRESET_DEFS.var_name)=\"v3', 0, 0, 0, 'alt', 'alt',"
-    "  96, 97, 98, 99, 100);";
+    "  96, 97, 98, 99, 100),"
+    " (12, 1, 'M1', 2, 'say \"hi\"', 0, 0, 0, 'alt', 'alt', 101, 102, 103, 104, 105);";
 
 // ID, part, machine_type, type, var_name, category_id, isBitArray,
 // offset_or_bitno, text, page_name, abs_min, abs_max, min, max, pass.
@@ -74,6 +82,7 @@ const Rows kPublished = {
     "8|1|M1|2|nulls|80|0|0|Zone M1|Seite|NULL|NULL|73.0|NULL|NULL",
     "9|1|M1|2|blank|90|-1|0|Zone M1|Seite|0.0|100.0|0.0|100.0|1",
     "10|1|M1|2|v3|100|0|0|Zone M1|Seite|0.0|100.0|0.0|100.0|1",
+    "11|1|M1|2|say \"hi\"|110|0|0|Zone M1|Seite|101.0|102.0|103.0|104.0|105",
 };
 
 std::string PresetTable(const std::string& rows) {
@@ -118,6 +127,33 @@ class WholeRun : public ::testing::Test {
 TEST_F(WholeRun, SilentStartPublishesTheTakenOverTable) {
     Standalone();
     EXPECT_EQ(folder.Run({"/EXTERNAL=SILENT"}, kOffscreen, 60), exitcode::kClean);
+    ExpectPublished("1.0.1 - Standalone");
+}
+
+// Windows editors save "Unicode" files as UTF-16 with a byte-order mark; a
+// program INI file saved so names the same machines.
+TEST_F(WholeRun, ProgramIniInUtf16IsReadAsWindowsReadsIt) {
+    Standalone();
+    std::string utf16 = "\xFF\xFE";
+    for (char c : folder.Read(kProgramIni)) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    folder.Write(kProgramIni, utf16);
+    EXPECT_EQ(folder.Run({"/EXTERNAL=SILENT"}, kOffscreen, 60), exitcode::kClean);
+    ExpectPublished("1.0.1 - Standalone");
+}
+
+// A unit database that is a symbolic link to a file elsewhere stays a link:
+// the file it names gets the renames and then the published table.
+TEST_F(WholeRun, UnitDatabaseBehindALinkStaysALink) {
+    Standalone();
+    const fs::path elsewhere = folder.Root() / "elsewhere" / "Calvora.mdb";
+    fs::create_directories(elsewhere.parent_path());
+    fs::rename(folder.Host(kUnitDb), elsewhere);
+    fs::create_symlink(elsewhere, folder.Host(kUnitDb));
+    EXPECT_EQ(folder.Run({"/EXTERNAL=SILENT"}, kOffscreen, 60), exitcode::kClean);
+    EXPECT_TRUE(fs::is_symlink(folder.Host(kUnitDb)));
     ExpectPublished("1.0.1 - Standalone");
 }
 
@@ -188,6 +224,94 @@ TEST_F(WholeRun, MissingConfigurationFileEndsTheSilentRunWithItsMessage) {
     EXPECT_FALSE(folder.Exists(kCfg));
     EXPECT_FALSE(folder.Exists(kErrorLog)) << folder.Read(kErrorLog);
 }
+
+// The users know their project's files by the Windows paths the project
+// uses: a damaged template is named so in the error log, the host file after it.
+TEST_F(WholeRun, DamagedTemplateIsNamedByItsWindowsPathInTheErrorLog) {
+    Standalone();
+    folder.Write(kSourceDb, "no database at all, only some text to fill a header");
+
+    EXPECT_EQ(folder.Run({"/EXTERNAL=SILENT"}, kOffscreen, 60), exitcode::kAfterFailures);
+    const std::string named =
+        std::string("'") + kSourceDb + "' (" + folder.Host(kSourceDb).string() + ")";
+    EXPECT_NE(folder.Read(kErrorLog).find("(Nr. 3343) :Cannot open the database " + named),
+              std::string::npos)
+        << folder.Read(kErrorLog);
+}
+
+// A run that could not carry the machine's values over must not publish: one
+// case for each way it can come to that. The run reports why and completes
+// with exit code 1; the unit database keeps every byte and its time stamp.
+struct Door {
+    const char* name;
+    void (*prepare)(const ProjectFolder&);
+    bool lockUnit;  // another program holds the unit database for the whole run
+    const char* reason;
+};
+
+void CopyAccessFile(const ProjectFolder& folder, const char* winPath, const char* fixture) {
+    fs::copy_file(TestDataDir() / "access" / "heating" / fixture, folder.Host(winPath),
+                  fs::copy_options::overwrite_existing);
+    fs::permissions(folder.Host(winPath), fs::perms::owner_write, fs::perm_options::add);
+}
+
+// A table the run never reads, its one page made unreadable: only a check
+// of the whole file notices.
+void DamageSource(const ProjectFolder& folder) {
+    const fs::path host = folder.Host(kSourceDb);
+    ExecuteScript(host, "CREATE TABLE Filler (x TEXT); INSERT INTO Filler VALUES ('a'), ('b');");
+    const long page = std::stol(QueryRows(host, "PRAGMA page_size")[0]);
+    const long root =
+        std::stol(QueryRows(host, "SELECT rootpage FROM sqlite_master WHERE name = 'Filler'")[0]);
+    std::fstream file(host, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp((root - 1) * page + 3);  // the page's cell count
+    file.write("\xff\xff", 2);
+}
+
+const Door kDoors[] = {
+    {"SourceIsAnAccessFile",
+     [](const ProjectFolder& f) { CopyAccessFile(f, kSourceDb, "Calvora_Source.mdb"); }, false,
+     "the source database 'C:\\Project\\Calvora\\Calvora_Source.mdb' could not be opened "
+     "whole"},
+    {"UnitIsAnAccessFile",
+     [](const ProjectFolder& f) { CopyAccessFile(f, kUnitDb, "Calvora.mdb"); }, false,
+     "the values kept in the unit database could not be read"},
+    {"UnitLockedByAnotherProgram", [](const ProjectFolder&) {}, true,
+     "the values kept in the unit database could not be read"},
+    {"DamagedWorkspace", DamageSource, false,
+     "the source database 'C:\\Project\\Calvora\\Calvora_Source.mdb' could not be opened "
+     "whole"},
+    {"NoMachineFound",
+     [](const ProjectFolder& f) {
+         f.Write(kProgramIni,
+                 "[Project]\r\nNumberOfMachines=-1\r\n[Machine1]\r\nMachineName=M1\r\n");
+     },
+     false, "no record was generated (no valid machine), while the unit database holds 12 records"},
+};
+
+class UnpublishableRun : public WholeRun, public ::testing::WithParamInterface<Door> {};
+
+TEST_P(UnpublishableRun, LeavesTheUnitDatabaseByteForByte) {
+    Standalone();
+    GetParam().prepare(folder);
+    const std::string before = folder.Read(kUnitDb);
+    const fs::file_time_type unitTime = AgeFile(folder.Host(kUnitDb));
+    {
+        std::optional<HeldLock> lock;
+        if (GetParam().lockUnit)
+            lock.emplace(folder.Host(kUnitDb), HeldLock::Kind::Exclusive);
+        EXPECT_EQ(folder.Run({"/EXTERNAL=SILENT"}, kOffscreen, 120), exitcode::kAfterFailures);
+    }
+    EXPECT_TRUE(folder.Read(kUnitDb) == before);
+    EXPECT_EQ(fs::last_write_time(folder.Host(kUnitDb)), unitTime);
+    EXPECT_NE(folder.Read(kServiceLog)
+                  .find(std::string("The unit database was left unchanged: ") + GetParam().reason),
+              std::string::npos)
+        << folder.Read(kServiceLog);
+}
+
+INSTANTIATE_TEST_SUITE_P(Doors, UnpublishableRun, ::testing::ValuesIn(kDoors),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace calvora::test

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <set>
 
 #include "platform/failure.h"
 #include "tests/support/test_run.h"
@@ -65,6 +68,40 @@ TEST(Files, CopyReplacesTheTargetWhole) {
     for (auto& e : fs::directory_iterator(t.Host("C:\\")))
         files += e.is_regular_file();
     EXPECT_EQ(files, 2);
+}
+
+// A process killed just before its rename leaves a hidden full copy beside
+// the target; the next copy removes those of processes no longer running
+// (no process id reaches 9,999,999) and keeps the rest.
+TEST(Files, CopyRemovesTheLeftoversOfDeadProcessesOnly) {
+    test::TestRun t;
+    t.Write("C:\\a.mdb", "new");
+    t.Write("C:\\b.mdb", "old");
+    const std::string live = ".b.mdb.tmp" + std::to_string(::getpid()) + "_0_1";
+    for (const std::string& name : std::vector<std::string>{
+             ".b.mdb.tmp9999999_0_1", live, ".b.mdb.tmpx_1", ".c.mdb.tmp9999999_0_1"})
+        test::WriteFileBytes(t.Host("C:\\") / name, "copy");
+    t.files.CopyFile("C:\\a.mdb", "C:\\b.mdb");
+    std::set<std::string> left;
+    for (auto& e : fs::directory_iterator(t.Host("C:\\")))
+        if (e.is_regular_file())
+            left.insert(e.path().filename().string());
+    EXPECT_EQ(left, (std::set<std::string>{"a.mdb", "b.mdb", live, ".b.mdb.tmpx_1",
+                                           ".c.mdb.tmp9999999_0_1"}));
+}
+
+// A target that is a symbolic link stays one: the file it names gets the
+// copy, as the INI writes do.
+TEST(Files, CopyThroughASymbolicLinkReplacesItsTarget) {
+    test::TestRun t;
+    t.Write("C:\\a.mdb", "new");
+    t.Write("C:\\elsewhere\\b.mdb", "old");
+    fs::create_symlink(t.Host("C:\\elsewhere\\b.mdb"), t.Host("C:\\b.mdb"));
+    t.files.CopyFile("C:\\a.mdb", "C:\\b.mdb");
+    EXPECT_TRUE(fs::is_symlink(t.Host("C:\\b.mdb")));
+    EXPECT_EQ(t.Read("C:\\elsewhere\\b.mdb"), "new");
+    fs::remove(t.Host("C:\\elsewhere\\b.mdb"));
+    EXPECT_EQ(FailureNumber([&] { t.files.CopyFile("C:\\a.mdb", "C:\\b.mdb"); }), 76);
 }
 
 TEST(Files, FailedCopyLeavesTheTargetAsItWas) {

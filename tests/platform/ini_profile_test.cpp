@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <random>
+#include <thread>
 
 #include "tests/support/test_run.h"
 #include "tests/support/unprivileged.h"
@@ -34,6 +37,17 @@ class IniProfileTest : public ::testing::Test {
     }
     TempDir dir_;
 };
+
+// Text as a UTF-16 little-endian file with its byte-order mark, as Windows
+// editors save "Unicode".
+std::string Utf16File(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return bytes;
+}
 
 struct ReadCase {
     const char* name;
@@ -90,10 +104,32 @@ TEST_F(IniProfileTest, ReadsByTheProfileRules) {
          "A", "k", "Größe"},
         {"empty file", "", "A", "k", "<default>"},
         {"only a mark", "\xEF\xBB\xBF", "A", "k", "<default>"},
+        {"UTF-16 after its byte-order mark",
+         Utf16File(u"[Project]\r\nk=Gr\u00F6\u00DFe \u03A9\r\n"), "PROJECT", "k", "Größe Ω"},
+        {"UTF-16 key of a later section", Utf16File(u"[A]\r\nk=1\r\n[B]\r\nj=2\r\n"), "B", "j",
+         "2"},
+        {"only a UTF-16 mark", "\xFF\xFE", "A", "k", "<default>"},
     };
     for (const ReadCase& c : cases) {
         EXPECT_EQ(Read(c.bytes, c.section, c.key), c.expected) << c.name;
     }
+}
+
+// A file read once is kept parsed; a change made in place afterwards, of the
+// same size and within the same second, is still seen.
+TEST_F(IniProfileTest, AFileChangedAfterItWasKeptIsReadAnew) {
+    fs::path file = File("[A]\r\nk=1\r\n");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // settled: it will be kept
+    EXPECT_EQ(ReadProfileString(file, "A", "k", "").text, "1");
+    EXPECT_EQ(ReadProfileString(file, "A", "k", "").text, "1");
+    {
+        std::ofstream inPlace(file, std::ios::binary | std::ios::in | std::ios::out);
+        inPlace.seekp(7);
+        inPlace.put('2');
+    }
+    EXPECT_EQ(ReadProfileString(file, "A", "k", "").text, "2");
+    EXPECT_TRUE(WriteProfileString(file, "A", "k", "3"));
+    EXPECT_EQ(ReadProfileString(file, "A", "k", "").text, "3");
 }
 
 TEST_F(IniProfileTest, TextReadsStopAt254Characters) {
@@ -235,6 +271,8 @@ TEST_F(IniProfileTest, WritesInPlaceAndKeepsEveryOtherByte) {
         {"Windows-1252 file", "[A]\r\n", "A", "k", "Müller Ω", "[A]\r\nk=M\xFCller ?\r\n"},
         {"UTF-8 file with mark", "\xEF\xBB\xBF[A]\r\n", "A", "k", "Müller Ω",
          "\xEF\xBB\xBF[A]\r\nk=Müller Ω\r\n"},
+        {"UTF-16 file stays UTF-16", Utf16File(u"[A]\r\nx=1\r\n"), "A", "k", "Müller Ω",
+         Utf16File(u"[A]\r\nx=1\r\nk=M\u00FCller \u03A9\r\n")},
     };
     for (const WriteCase& c : cases) {
         EXPECT_EQ(AfterWrite(c.before, c.section, c.key, c.value), c.after) << c.name;

@@ -109,6 +109,23 @@ TEST(AdditionalFields, AFailureLetPassGivesNoListAndKeepsTheEarlierSetUp) {
               std::string::npos);
 }
 
+// A failure that a window event handled meanwhile reports (under its own
+// procedure) is no failure of the list's making: the list is set, so the
+// takeover still checks the declared fields.
+TEST(AdditionalFields, AFailureReportedElsewhereMeanwhileKeepsTheList) {
+    TestRun t;
+    t.Write(kCfg, "[Project]\r\nDataBaseAdditionalFields=a,b\r\n");
+    t.ui.onDoEvents = [&] {
+        Proc handler(t.run, "Form_Resize");
+        handler.Step([] { RaiseRuntime(err::kInvalidArgument, "resize failed"); });
+    };
+    t.ui.Answer(box::kYes);  // "Resume?"
+    GetAddFields(t.run);
+    EXPECT_EQ(t.run.AddFieldNames, (Names{"", "part", "a", "b"}));
+    EXPECT_EQ(t.run.AddFieldCount, 3);
+    EXPECT_EQ(t.run.FailuresReported, 1);
+}
+
 TEST(AdditionalFields, AMissingConfigurationFileEndsTheRun) {
     TestRun t;
     t.run.SilentMode = true;

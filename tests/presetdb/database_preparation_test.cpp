@@ -278,6 +278,26 @@ TEST(WorkOnMDB, PresetDefsIsRebuiltWithTheTemplatesFieldsOnly) {
                     .empty());
 }
 
+// A loop whose count fails is entered once, as the protocol goes on with the
+// body's first step, which fails again and is reported: without the template
+// table, its field count fails (91) and so does the copy of field 0.
+TEST(WorkOnMDB, AFailedFieldCountEntersTheCopyLoopOnce) {
+    PresetProject p;
+    ValidProject(p);
+    p.folder.CreateDatabase(kSourceDb,
+                            "CREATE TABLE Source_DEFS (System TEXT(20), Part SHORT, "
+                            "Var_Name TEXT(100));");
+    WorkOnMDB(p.run);
+    const std::string log = p.folder.Read(kErrorLog);
+    const std::string count91 = "WorkOnMDB (Nr. 91)";
+    const size_t first = log.find(count91);
+    ASSERT_NE(first, std::string::npos) << log;
+    const size_t second = log.find(count91, first + 1);
+    ASSERT_NE(second, std::string::npos) << log;
+    EXPECT_EQ(log.find("\r\n", first), log.rfind("\r\n", second)) << "not one after the other:\n"
+                                                                  << log;
+}
+
 TEST(WorkOnMDB, APresetDefsInOtherLetterCaseIsNotDroppedAndTheCreationFails) {
     PresetProject p;
     ValidProject(p);

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+
 #include "platform/text.h"
 #include "presetdb/unit_renames.h"
 #include "tests/presetdb/preset_project.h"
+#include "tests/support/sqlite_file.h"
 
 namespace calvora::test {
 namespace {
@@ -122,30 +126,50 @@ TEST_F(Renames, EqualNamesAndNoMatchLeaveTheFileAsItWas) {
     EXPECT_EQ(p.run.FailuresReported, 0);
 }
 
-struct QuoteCase {
-    std::string lookFor;  // name1, looked for with StudioProject 0
-    int failures;
-    std::vector<std::string> expected;
-};
+// A name holding double quotes arrives whole in the renaming query, so its
+// records are renamed like any other; a name that reads like SQL selects
+// nothing but itself.
+TEST_F(Renames, NamesWithQuotesAreRenamedLikeAnyOther) {
+    p.CreateUnit(kUnitDb, {{1, 1, "say \"hi\""}, {2, 1, "x"}, {3, 1, "y"}});
+    p.run.StudioProject = 1;
+    Rename({{"say \"hi\"", "said \"hi\""}, {"x\") OR ((PRESET_DEFS.Var_Name)=\"y", "z"}});
+    EXPECT_EQ(Names(), (std::vector<std::string>{"said \"hi\"", "x", "y"}));
+    EXPECT_EQ(p.run.FailuresReported, 0);
+}
 
-TEST_F(Renames, AQuoteInTheNameIsReadAsTheQueryTextReadsIt) {
-    const QuoteCase cases[] = {
-        // An unbalanced quote breaks the query.
-        {"STUDIO\"_a", 1, {"a\"b", "a", "b"}},
-        // A doubled quote stands for one.
-        {"A\"\"B", 0, {"new", "a", "b"}},
-        // A name that would add a condition of its own is refused.
-        {"a\")) AND ((PRESET_DEFS.var_name)=\"b", 1, {"a\"b", "a", "b"}},
-    };
-    for (const QuoteCase& c : cases) {
-        p.CreateUnit(kUnitDb, {{1, 1, "a\"b"}, {2, 1, "a"}, {3, 1, "b"}});
-        p.run.FailuresReported = 0;
-        Rename({{"new", c.lookFor}});
-        EXPECT_EQ(Names(), c.expected) << c.lookFor;
-        EXPECT_EQ(p.run.FailuresReported, c.failures) << c.lookFor;
+// Renames that rename no record leave the unit database byte for byte as it
+// was, its time stamp included.
+TEST_F(Renames, RenamesThatRenameNothingLeaveTheFileUntouched) {
+    for (const std::string lookFor : {"absent", "\u00C4bsent", "x"}) {
+        const std::filesystem::path unit = p.folder.Host(kUnitDb);
+        const std::filesystem::file_time_type past =
+            std::filesystem::last_write_time(unit) - std::chrono::hours(24 * 30);
+        std::filesystem::last_write_time(unit, past);
+        const std::string before = p.folder.Read(kUnitDb);
+        Rename({{lookFor == "x" ? "x" : "new", lookFor}});
+        EXPECT_TRUE(p.folder.Read(kUnitDb) == before) << lookFor;
+        EXPECT_EQ(std::filesystem::last_write_time(unit), past) << lookFor;
     }
-    EXPECT_NE(p.folder.Read(kErrorLog).find("VarNameInQuelleErsetzen (Nr. 3075)"),
-              std::string::npos);
+    EXPECT_EQ(p.run.FailuresReported, 0);
+}
+
+// Another program writing to the unit database keeps the renames from
+// being stored: they are written together at the end, which waits as any
+// write does, says so once, and stores none of them.
+TEST_F(Renames, RenamesThatALockPreventsAreReportedOnceAndNoneIsStored) {
+    {
+        HeldLock writer(p.folder.Host(kUnitDb), HeldLock::Kind::Write);
+        UnitRenames renames(p.run);
+        renames.Rename("VW32_a", "STUDIO_a");
+        renames.Rename("y", "x");
+        EXPECT_FALSE(renames.Close());
+    }
+    const std::string log = p.folder.Read(kErrorLog);
+    const size_t first = log.find("VarNameInQuelleErsetzen (Nr. 3218)");
+    ASSERT_NE(first, std::string::npos) << log;
+    EXPECT_EQ(log.find("VarNameInQuelleErsetzen (Nr. 3218)", first + 1), std::string::npos) << log;
+    EXPECT_EQ(p.run.FailuresReported, 1);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "STUDIO_a", "studio_A", "x"}));
 }
 
 TEST_F(Renames, LaterRenamesFindTheNamesEarlierOnesGave) {

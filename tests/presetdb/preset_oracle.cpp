@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <cstdlib>
 
 #include "dao/conversion.h"
 #include "platform/failure.h"
@@ -44,20 +46,7 @@ struct Oracle {
             return;
         const std::string& lookFor = p.studio == 1 ? name0 : name1;
         const std::string& writeAs = p.studio == 1 ? name1 : name0;
-        // Between double quotes in the query: a doubled quote is one, a
-        // single one breaks the query.
-        std::string literal;
-        for (size_t i = 0; i < lookFor.size(); ++i) {
-            if (lookFor[i] != '"') {
-                literal += lookFor[i];
-            } else if (i + 1 < lookFor.size() && lookFor[i + 1] == '"') {
-                literal += '"';
-                ++i;
-            } else {
-                result.failures.insert({3075, "VarNameInQuelleErsetzen"});
-                return;
-            }
-        }
+        const std::string& literal = lookFor;
         const size_t varName = Field("var_name");
         for (Record& record : unit) {
             if (!record[varName].IsText() || UCase(record[varName].AsText()) != UCase(literal))
@@ -129,21 +118,46 @@ struct Oracle {
                 NumberToText(v.Type() == VarType::Currency ? Variant::Double(v.NumericValue()) : v);
         else
             return false;
-        return text.find('"') == std::string::npos;
+        return true;
     }
 
-    static bool PlainNumber(const std::string& s) {
-        size_t i = s.starts_with('-') ? 1 : 0;
-        size_t digits = 0, points = 0;
-        for (; i < s.size(); ++i) {
-            if (s[i] >= '0' && s[i] <= '9')
-                ++digits;
-            else if (s[i] == '.' && points == 0)
-                ++points;
-            else
-                return false;
+    // A number as it may stand bare in the query: blanks around it, a plus
+    // or minus sign, digits with one point, an exponent.
+    static bool BareNumber(std::string s) {
+        while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+            s.erase(0, 1);
+        while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+            s.pop_back();
+        size_t i = 0;
+        if (i < s.size() && s[i] == '+')
+            ++i;
+        if (i < s.size() && s[i] == '-')
+            ++i;
+        size_t digits = 0;
+        while (i < s.size() && isdigit(static_cast<unsigned char>(s[i]))) {
+            ++i;
+            ++digits;
         }
-        return digits > 0;
+        if (i < s.size() && s[i] == '.') {
+            ++i;
+            while (i < s.size() && isdigit(static_cast<unsigned char>(s[i]))) {
+                ++i;
+                ++digits;
+            }
+        }
+        if (digits > 0 && i < s.size() && (s[i] == 'E' || s[i] == 'e')) {
+            size_t j = i + 1;
+            if (j < s.size() && (s[j] == '+' || s[j] == '-'))
+                ++j;
+            size_t exponent = 0;
+            while (j < s.size() && isdigit(static_cast<unsigned char>(s[j]))) {
+                ++j;
+                ++exponent;
+            }
+            if (exponent > 0)
+                i = j;
+        }
+        return digits > 0 && i == s.size();
     }
 
     static bool SameText(const Variant& field, const std::string& key) {
@@ -170,9 +184,9 @@ struct Oracle {
         for (const Record& row : unit) {
             std::string mt, vn, off;
             if (!KeyText(row[machineType], mt) || !KeyText(row[varName], vn) ||
-                !KeyText(row[offset], off) || !PlainNumber(off))
+                !KeyText(row[offset], off) || !BareNumber(off))
                 continue;
-            const double number = std::stod(off);
+            const double number = std::strtod(off.c_str(), nullptr);
             for (Record& record : result.published) {
                 const Variant& o = record[offset];
                 if (!SameText(record[machineType], mt) || !SameText(record[varName], vn) ||
@@ -203,6 +217,12 @@ OracleResult RunOracle(const OracleProject& project) {
     }
     oracle.Generate();
     oracle.TakeOver();
+    // A run that generated nothing while the unit database held records
+    // does not publish: the unit database keeps its records, renamed.
+    if (oracle.result.published.empty() && !oracle.unit.empty()) {
+        oracle.result.failures.insert({9999, "WorkOnMDB"});
+        oracle.result.published = oracle.unit;
+    }
     return oracle.result;
 }
 

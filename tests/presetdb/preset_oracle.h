@@ -1,8 +1,8 @@
 // The preset job's rules for one project, written out literally: every
 // generated record formed field by field, every rename walking all records
 // of the unit database, every machine-copy row walking the generated records
-// for its first match. Slow and plain on purpose: it judges the program's
-// own pass (see differential_test.cpp), so it shares none of its shortcuts.
+// for its first match, and no publish of an empty table over records. Slow and plain on purpose: it
+// judges the program's own pass (see differential_test.cpp), so it shares none of its shortcuts.
 #pragma once
 
 #include <set>

@@ -20,11 +20,14 @@ using Rows = std::vector<std::string>;
                     "folder); whole-program tests skipped"
 
 // A project with machines M1 and M2, both configured, whose template holds
-// count definitions; the unit database holds earlier values for part of them.
-void WriteProject(const ProjectFolder& folder, int count) {
+// count definitions; the unit database holds earlier values for part of them,
+// under the VISIWIN32 names. A studio project names them otherwise, so its
+// run first renames them in the unit database.
+void WriteProject(const ProjectFolder& folder, int count, bool studio = false) {
     folder.Write(kProgramIni,
-                 "[Project]\r\nNumberOfMachines=2\r\n[Machine1]\r\nMachineName=M1\r\n"
-                 "[Machine2]\r\nMachineName=M2\r\n");
+                 std::string("[Project]\r\nNumberOfMachines=2\r\nVWStudio=") +
+                     (studio ? "TRUE" : "FALSE") +
+                     "\r\n[Machine1]\r\nMachineName=M1\r\n[Machine2]\r\nMachineName=M2\r\n");
     folder.Write(kCfg, "[Project]\r\nForMachine1=TRUE\r\nForMachine2=TRUE\r\n");
     std::string records =
         "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < " +
@@ -87,41 +90,53 @@ TEST(ProgramRun, SilentRunPublishesTheRegeneratedTable) {
     EXPECT_TRUE(folder.Read(kUnitDb) == folder.Read(kSourceDb));
 }
 
-TEST(ProgramRun, AKilledRunLeavesTheUnitDatabaseOldOrNewAndWhole) {
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// Killed at any moment, a run leaves the unit database whole, in one of the
+// states the README names: the old one, the old one with its names renamed
+// (the renames are committed together), or the new one.
+TEST(ProgramRun, AKilledRunLeavesTheUnitDatabaseOldRenamedOrNewAndWhole) {
     SKIP_WITHOUT_PROGRAM();
     constexpr int kDefinitions = 2000;
-    // The complete result, from an undisturbed run of the same project.
-    ProjectFolder reference;
-    WriteProject(reference, kDefinitions);
-    auto started = std::chrono::steady_clock::now();
-    ASSERT_EQ(reference.Run({"/EXTERNAL=SILENT"}), 0);
-    auto runTime = std::chrono::steady_clock::now() - started;
-    const std::string newUnit = Snapshot(reference.Host(kUnitDb), "PRESET_DEFS");
-    const std::string sourceDefs = Snapshot(reference.Host(kSourceDb), "Source_PRESET_DEFS");
-    ASSERT_FALSE(newUnit.empty());
+    for (bool studio : {false, true}) {
+        // The complete result, from an undisturbed run of the same project.
+        ProjectFolder reference;
+        WriteProject(reference, kDefinitions, studio);
+        auto started = std::chrono::steady_clock::now();
+        ASSERT_EQ(reference.Run({"/EXTERNAL=SILENT"}), 0);
+        auto runTime = std::chrono::steady_clock::now() - started;
+        const std::string newUnit = Snapshot(reference.Host(kUnitDb), "PRESET_DEFS");
+        const std::string sourceDefs = Snapshot(reference.Host(kSourceDb), "Source_PRESET_DEFS");
+        ASSERT_FALSE(newUnit.empty());
 
-    ProjectFolder folder;
-    WriteProject(folder, kDefinitions);
-    const std::string oldUnit = Snapshot(folder.Host(kUnitDb), "PRESET_DEFS");
-    int sawOld = 0, sawNew = 0;
-    // Kill points spread over the whole run, a little denser at the start.
-    for (int step = 0; step < 20; ++step) {
-        auto delay = runTime * (step * step) / (19 * 19);
-        pid_t pid = folder.Start({"/EXTERNAL=SILENT"});
-        std::this_thread::sleep_for(delay);
-        kill(pid, SIGKILL);
-        WaitForProgram(pid, 60);
+        ProjectFolder folder;
+        WriteProject(folder, kDefinitions, studio);
+        const std::string oldUnit = Snapshot(folder.Host(kUnitDb), "PRESET_DEFS");
+        const std::string renamed = studio ? Replaced(oldUnit, "|W_M2_v", "|S_M2_v") : oldUnit;
+        int sawOld = 0;
+        // Kill points spread over the whole run, a little denser at the start.
+        for (int step = 0; step < 20; ++step) {
+            auto delay = runTime * (step * step) / (19 * 19);
+            pid_t pid = folder.Start({"/EXTERNAL=SILENT"});
+            std::this_thread::sleep_for(delay);
+            kill(pid, SIGKILL);
+            WaitForProgram(pid, 60);
 
-        std::string unit = Snapshot(folder.Host(kUnitDb), "PRESET_DEFS");
-        ASSERT_TRUE(unit == oldUnit || unit == newUnit)
-            << "unit database neither old nor new after a kill at "
-            << std::chrono::duration_cast<std::chrono::milliseconds>(delay).count() << " ms";
-        (unit == oldUnit ? sawOld : sawNew)++;
-        ASSERT_EQ(Snapshot(folder.Host(kSourceDb), "Source_PRESET_DEFS"), sourceDefs);
+            std::string unit = Snapshot(folder.Host(kUnitDb), "PRESET_DEFS");
+            ASSERT_TRUE(unit == oldUnit || unit == renamed || unit == newUnit)
+                << "unit database neither old, renamed nor new after a kill at "
+                << std::chrono::duration_cast<std::chrono::milliseconds>(delay).count() << " ms";
+            sawOld += unit == oldUnit;
+            ASSERT_EQ(Snapshot(folder.Host(kSourceDb), "Source_PRESET_DEFS"), sourceDefs);
+        }
+        EXPECT_GT(sawOld, 0);
+        ASSERT_EQ(folder.Run({"/EXTERNAL=SILENT"}), 0);
+        EXPECT_EQ(Snapshot(folder.Host(kUnitDb), "PRESET_DEFS"), newUnit);
     }
-    EXPECT_GT(sawOld, 0);
-    ASSERT_EQ(folder.Run({"/EXTERNAL=SILENT"}), 0);
-    EXPECT_EQ(Snapshot(folder.Host(kUnitDb), "PRESET_DEFS"), newUnit);
 }
 
 }  // namespace

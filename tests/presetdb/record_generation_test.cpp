@@ -20,7 +20,7 @@ void Source(PresetProject& p, const std::vector<Preset>& presets, const std::str
 
 void Generate(PresetProject& p) {
     dao::Database db = dao::OpenDatabase(p.folder.Host(kSourceDb));
-    PresetTable table = CreateRecordSets(p.run, db);
+    PresetTable table = CreateRecordSets(p.run, db).table;
     Proc write(p.run, "CreateRecordSets");
     WritePresetTable(write, db, table);
     db.Close();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,7 +63,7 @@ class Takeover : public ::testing::Test {
         dao::Database unit = dao::OpenDatabase(t.Host(kUnit));
         dao::Recordset machineCopy = unit.OpenRecordset("PRESET_DEFS");
         try {
-            TakeoverMachineCopyMDBData(t.run, target, machineCopy);
+            read = TakeoverMachineCopyMDBData(t.run, target, machineCopy);
         } catch (const EndOfProgram& end) {
             endCode = end.exitCode;
             return false;
@@ -95,6 +96,7 @@ class Takeover : public ::testing::Test {
     Rows TargetRows() { return QueryRows(t.Host(kSource), kView); }
 
     TestRun t;
+    std::optional<int64_t> read;  // what the takeover says it read whole
     int endCode = -1;
 };
 
@@ -120,6 +122,7 @@ TEST_F(Takeover, EachRuleOfTheMatchShows) {
     GetAddFields(t.run);
 
     ASSERT_TRUE(Run());
+    EXPECT_EQ(read, 9);  // every record, matched or not
 
     EXPECT_EQ(TargetRows(),
               (Rows{
@@ -141,19 +144,22 @@ TEST_F(Takeover, EachRuleOfTheMatchShows) {
               Rows{"1|2|3|Text|Page|1"});
 }
 
-TEST_F(Takeover, AKeyThatWouldBreakTheStatementMatchesNothing) {
+TEST_F(Takeover, KeysWithQuotesMatchOnlyThemselves) {
     Target(kTable + Insert(1, "M1", "v1", "0", "0, 100, 0, 100, 1") +
            Insert(2, "M1", "v3", "0", "0, 100, 0, 100, 1") +
-           Insert(3, "M1", "x", "0", "0, 100, 0, 100, 1"));
-    // Each key, placed between the statement's quotes, would close the text
-    // early. The rest of the first becomes an OR, which the dialect refuses;
-    // the rest of the others becomes further AND terms, which it accepts: the
-    // third row, whose machine is not M1, would then select record 1.
+           Insert(3, "M1", "x", "0", "0, 100, 0, 100, 1") +
+           Insert(4, "M\"1", "say \"hi\"", "0", "0, 100, 0, 100, 1"));
+    // Each of the first four keys, were it placed between the statement's
+    // quotes as it is, would close the text early and bring SQL of its own
+    // (the third row, whose machine is not M1, would then select record 1).
+    // Standing whole in the literal, each matches only a record named so; the
+    // last row's keys hold quotes and match record 4.
     MachineCopy(
         kTable + Insert(10, "M1", "x\" OR \"1\"=\"1", "0", "1, 2, 3, 4, 5") +
         Insert(11, "M1", "x\") AND ((PRESET_DEFS.var_name)=\"v3", "0", "1, 2, 3, 4, 5") +
         Insert(12, "M1\") AND ((PRESET_DEFS.machine_type)=\"M1", "v1", "0", "1, 2, 3, 4, 5") +
-        Insert(13, "M1", "x\"\"", "0", "1, 2, 3, 4, 5"));
+        Insert(13, "M1", "x\"\"", "0", "1, 2, 3, 4, 5") +
+        Insert(14, "m\"1", "SAY \"HI\"", "0", "6, 7, 8, 9, 10"));
     GetAddFields(t.run);
 
     ASSERT_TRUE(Run());
@@ -162,29 +168,34 @@ TEST_F(Takeover, AKeyThatWouldBreakTheStatementMatchesNothing) {
                                 "1|M1|v1|0|0.0|100.0|0.0|100.0|1",
                                 "2|M1|v3|0|0.0|100.0|0.0|100.0|1",
                                 "3|M1|x|0|0.0|100.0|0.0|100.0|1",
+                                "4|M\"1|say \"hi\"|0|6.0|7.0|8.0|9.0|10",
                             }));
     EXPECT_EQ(t.run.FailuresReported, 0);
     EXPECT_TRUE(t.ui.boxes.empty());
 }
 
-TEST_F(Takeover, AnOffsetStandsOnlyAsAPlainNumber) {
+TEST_F(Takeover, AnOffsetStandsOnlyAsANumber) {
     Target(kTable + Insert(1, "M1", "v1", "0", "0, 100, 0, 100, 1") +
            Insert(2, "M1", "v2", "0", "0, 100, 0, 100, 1") +
            Insert(3, "M1", "v2", "1", "0, 100, 0, 100, 1"));
     std::string textOffsets = kTable;
     textOffsets.replace(textOffsets.find("offset_or_bitno LONG"), 20, "offset_or_bitno TEXT(40)");
     // Bare in the statement, the field name would compare the field with
-    // itself and select every offset of v2.
+    // itself and select every offset of v2. Blanks, a plus sign and an
+    // exponent leave a number a number.
     MachineCopy(textOffsets + Insert(10, "M1", "v2", "'offset_or_bitno'", "1, 2, 3, 4, 5") +
                 Insert(11, "M1", "v1", "''", "1, 2, 3, 4, 5") +
-                Insert(12, "M1", "v2", "'1'", "11, 12, 13, 14, 15"));
+                Insert(12, "M1", "v2", "'1E0'", "11, 12, 13, 14, 15") +
+                Insert(13, "M1", "v1", "' 0'", "21, 22, 23, 24, 25") +
+                Insert(14, "M1", "v2", "'+0'", "31, 32, 33, 34, 35") +
+                Insert(15, "M1", "v2", "'0 OR 1'", "41, 42, 43, 44, 45"));
     GetAddFields(t.run);
 
     ASSERT_TRUE(Run());
 
     EXPECT_EQ(TargetRows(), (Rows{
-                                "1|M1|v1|0|0.0|100.0|0.0|100.0|1",
-                                "2|M1|v2|0|0.0|100.0|0.0|100.0|1",
+                                "1|M1|v1|0|21.0|22.0|23.0|24.0|25",
+                                "2|M1|v2|0|31.0|32.0|33.0|34.0|35",
                                 "3|M1|v2|1|11.0|12.0|13.0|14.0|15",
                             }));
     EXPECT_EQ(t.run.FailuresReported, 0);
@@ -215,8 +226,10 @@ TEST_F(Takeover, AMachineCopyLackingAFieldFailsOnEveryRecord) {
     ASSERT_TRUE(Run());
 
     // pass is missing on both records; the values read are still taken over,
-    // pass as the Empty it was left at.
+    // pass as the Empty it was left at. A field that is not there holds no
+    // value to lose: both records count as read.
     EXPECT_EQ(t.run.FailuresReported, 2);
+    EXPECT_EQ(read, 2);
     EXPECT_EQ(TargetRows(), Rows{"1|M1|v1|0|1.0|2.0|3.0|4.0|NULL"});
 }
 
@@ -354,6 +367,20 @@ TEST_F(MissingAdditionalField, EndsTheProgramAlsoInSilentMode) {
     EXPECT_NE(t.Read(kServiceLog).find("! Fault Calvora_Config: Unexpected error!"),
               std::string::npos);
     EXPECT_EQ(TargetRows(), Rows{"1|M1|v1|0|0.0|100.0|0.0|100.0|1"});
+}
+
+// An empty machine copy has no row to take over, yet the declared field is
+// missing all the same: the run ends before the table is published.
+TEST_F(MissingAdditionalField, EndsTheProgramAlsoForAnEmptyMachineCopy) {
+    t.Write(kCfg, "[Project]\r\nDataBaseAdditionalFields=extra\r\n");
+    Target(kTable + Insert(1, "M1", "v1", "0", "0, 100, 0, 100, 1"));
+    MachineCopy(kTable);
+    GetAddFields(t.run);
+    t.run.SilentMode = true;
+    ASSERT_FALSE(Run());
+    EXPECT_EQ(endCode, exitcode::kEndedByError);
+    EXPECT_NE(t.Read(kErrorLog).find(ConflictLine("EXTRA")), std::string::npos)
+        << t.Read(kErrorLog);
 }
 
 TEST_F(MissingAdditionalField, PartSpelledOtherwiseIsMissing) {

@@ -48,4 +48,23 @@ std::vector<std::string> QueryRows(const std::filesystem::path& file, const std:
     return rows;
 }
 
+HeldLock::HeldLock(const std::filesystem::path& file, Kind kind) {
+    if (sqlite3_open(file.c_str(), &db_) != SQLITE_OK) {
+        ADD_FAILURE() << "cannot open " << file;
+        return;
+    }
+    // A shared lock is taken by the first read of a transaction; in the
+    // rollback-journal mode BEGIN EXCLUSIVE shuts out readers at once.
+    const char* sql = kind == Kind::Shared  ? "BEGIN; SELECT COUNT(*) FROM sqlite_master;"
+                      : kind == Kind::Write ? "BEGIN IMMEDIATE;"
+                                            : "BEGIN EXCLUSIVE;";
+    EXPECT_EQ(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db_) << " locking " << file;
+}
+
+HeldLock::~HeldLock() {
+    sqlite3_exec(db_, "ROLLBACK;", nullptr, nullptr, nullptr);
+    sqlite3_close(db_);
+}
+
 }  // namespace calvora::test

@@ -16,6 +16,7 @@
 #include "tools/mdb_import.h"
 #include "tools/mdb_reader.h"
 #include "tools/mdb_values.h"
+#include "tools/presetdb_cli.h"
 
 namespace fs = std::filesystem;
 
@@ -38,7 +39,9 @@ struct Result {
 Result Export(const std::vector<std::string>& args) {
     std::ostringstream out;
     std::ostringstream err;
-    const int code = RunExportCommand(args, out, err);
+    std::vector<std::string> words = {"export"};
+    words.insert(words.end(), args.begin(), args.end());
+    const int code = tool::RunPresetdb(words, out, err);
     return {code, out.str(), err.str()};
 }
 
@@ -53,7 +56,8 @@ Imported Import(const std::string& fixture, const fs::path& dir) {
     WriteFileBytes(i.access, ReadFileBytes(Access(fixture)));
     std::ostringstream out;
     std::ostringstream err;
-    EXPECT_EQ(RunImportCommand({i.access.string(), i.db.string()}, out, err), 0) << err.str();
+    EXPECT_EQ(tool::RunPresetdb({"import", i.access.string(), i.db.string()}, out, err), 0)
+        << err.str();
     return i;
 }
 

@@ -22,6 +22,7 @@
 #include "tests/support/test_run.h"
 #include "tools/mdb_schema.h"
 #include "tools/mdb_values.h"
+#include "tools/presetdb_cli.h"
 
 namespace fs = std::filesystem;
 
@@ -60,7 +61,9 @@ struct Result {
 Result Import(const std::vector<std::string>& args) {
     std::ostringstream out;
     std::ostringstream err;
-    int code = RunImportCommand(args, out, err);
+    std::vector<std::string> words{"import"};
+    words.insert(words.end(), args.begin(), args.end());
+    int code = tool::RunPresetdb(words, out, err);
     return {code, out.str(), err.str()};
 }
 
@@ -403,6 +406,22 @@ TEST(MdbImport, InPlaceKeepsTheAccessFileAsJetBak) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
 }
 
+TEST(MdbImport, InPlaceThroughALinkConvertsTheFileItPointsTo) {
+    TempDir dir;
+    fs::create_directory(dir.path() / "real");
+    const fs::path unit = CopyFixture("heating/Calvora.mdb", dir.path() / "real");
+    const std::string original = ReadBytes(unit);
+    const fs::path link = dir.path() / "Calvora.mdb";
+    fs::create_symlink(unit, link);
+    Result r = Import({"--in-place", link.string()});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::read_symlink(link), unit);
+    EXPECT_EQ(ReadBytes(unit).substr(0, 16), std::string("SQLite format 3\0", 16));
+    EXPECT_EQ(ReadBytes(dir.path() / "real" / "Calvora.mdb.jet.bak"), original);
+    EXPECT_FALSE(fs::exists(dir.path() / "Calvora.mdb.jet.bak"));
+}
+
 TEST(MdbImport, ExistingTargetIsReplacedOnlyWithForce) {
     TempDir dir;
     const fs::path source = AccessData() / "all_types.mdb";
@@ -479,7 +498,7 @@ TEST(MdbImport, WrongWordsAreUsageErrors) {
     for (const auto& args : cases) {
         Result r = Import(args);
         EXPECT_EQ(r.code, 1) << testing::PrintToString(args);
-        EXPECT_NE(r.err.find("usage: presetdb import"), std::string::npos);
+        EXPECT_NE(r.err.find("Usage: presetdb import"), std::string::npos) << r.err;
     }
 }
 

@@ -1,0 +1,62 @@
+#include "account/run_account.h"
+
+#include <cstdlib>
+
+#include "platform/text.h"
+
+namespace calvora {
+
+// A field that is not text or number stands as its type, so it can never
+// equal a text or number.
+std::string MatchKeyPart(const Variant& v, bool bare) {
+    if (bare && v.IsText()) {
+        // The offset stands bare in the query, so "4" matches 4.
+        char* end = nullptr;
+        const std::string& text = v.AsText();
+        double value = std::strtod(text.c_str(), &end);
+        if (!text.empty() && end == text.c_str() + text.size())
+            return std::string("n").append(NumberToText(Variant::Double(value)));
+    }
+    if (v.IsText())
+        return std::string("s").append(UCase(v.AsText()));
+    if (v.IsNumeric() && v.Type() != VarType::Boolean)
+        return std::string("n").append(NumberToText(Variant::Double(v.NumericValue())));
+    return std::string("t").append(std::to_string(static_cast<int>(v.Type())));
+}
+
+std::string MatchKey(const PresetKey& key) {
+    // Each part is prefixed by its kind, so a text never equals a number.
+    return MatchKeyPart(key.machineType, false) + '\x1f' + MatchKeyPart(key.varName, false) +
+           '\x1f' + MatchKeyPart(key.offset, true);
+}
+
+void RunAccount::NoteMachine(const std::string& name, bool valid) {
+    machines_.push_back({name, valid, 0});
+}
+
+void RunAccount::NoteGenerated(PresetKey key) {
+    if (!machines_.empty())
+        ++machines_.back().records;
+    generated_.push_back(std::move(key));
+}
+
+void RunAccount::NoteRename(const std::string& oldName, const std::string& newName) {
+    auto [at, added] = renameIndex_.try_emplace(oldName + '\0' + newName, renames_.size());
+    if (added)
+        renames_.push_back({oldName, newName, 0});
+    ++renames_[at->second].records;
+}
+
+void RunAccount::NoteTuned(const PresetKey& key) {
+    tuned_.insert(MatchKey(key));
+}
+
+std::vector<PresetKey> RunAccount::NewRecords() const {
+    std::vector<PresetKey> result;
+    for (const PresetKey& key : generated_)
+        if (!tuned_.contains(MatchKey(key)))
+            result.push_back(key);
+    return result;
+}
+
+}  // namespace calvora

@@ -1,0 +1,14 @@
+// Texts as JSON string literals.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace calvora {
+
+// text as a JSON string literal, quotes included: quote, backslash and every
+// control character escaped, so that a value never breaks the document; bytes
+// that are not valid UTF-8 become U+FFFD, so the result is always valid JSON.
+std::string JsonString(std::string_view text);
+
+}  // namespace calvora

@@ -1,0 +1,1 @@
+SELECT * FROM [Source_DEFS] WHERE Part = -1.5e3 AND System = 'x' ORDER BY Var_Name DESC, Part

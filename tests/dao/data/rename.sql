@@ -1,0 +1,1 @@
+SELECT PRESET_DEFS.* From PRESET_DEFS WHERE (((PRESET_DEFS.Var_Name)="ab""c"))

@@ -1,0 +1,1 @@
+SELECT PRESET_DEFS.ID, PRESET_DEFS.machine_type, PRESET_DEFS.var_name From PRESET_DEFS  WHERE (((PRESET_DEFS.machine_type)="M1") AND ((PRESET_DEFS.var_name)="Heizung.Soll")  AND ((PRESET_DEFS.offset_or_bitno)=0));

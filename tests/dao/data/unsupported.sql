@@ -1,0 +1,1 @@
+SELECT count(*) FROM PRESET_DEFS WHERE min>50 OR ID <> 3
