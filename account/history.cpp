@@ -28,21 +28,6 @@ std::string Format(std::chrono::system_clock::time_point t, const char* format) 
     return buffer;
 }
 
-[[noreturn]] void RaiseFor(int error, const fs::path& path) {
-    std::string what = path.string() + ": " + std::strerror(error);
-    switch (error) {
-        case ENOENT:
-        case ENOTDIR:
-            RaiseRuntime(err::kPathNotFound, "Path not found: " + what);
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            RaiseRuntime(err::kPermissionDenied, "Permission denied: " + what);
-        default:
-            RaiseRuntime(err::kPathFileAccess, "Path/File access error: " + what);
-    }
-}
-
 // The stamp and its number ("…-2" is 2, none is 1) for ordering.
 std::pair<std::string, long> OrderOf(const std::string& stamp) {
     // A plain stamp is "YYYYMMDD-HHMMSS", 15 characters.
@@ -80,7 +65,7 @@ std::string ReserveRun(const fs::path& folder, const std::string& unit, const st
     std::error_code ec;
     fs::create_directory(folder, ec);
     if (ec)
-        RaiseFor(ec.value(), folder);
+        RaiseFileError(ec.value(), folder.string());
     for (int n = 1;; ++n) {
         std::string name = unit + "." + stamp;
         if (n > 1)
@@ -93,7 +78,7 @@ std::string ReserveRun(const fs::path& folder, const std::string& unit, const st
             return name;
         }
         if (errno != EEXIST)
-            RaiseFor(errno, report);
+            RaiseFileError(errno, report.string());
     }
 }
 

@@ -11,16 +11,6 @@ namespace calvora {
 
 namespace {
 
-std::string Hex(const Bytes& bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string out;
-    for (uint8_t b : bytes) {
-        out += kDigits[b >> 4];
-        out += kDigits[b & 15];
-    }
-    return out;
-}
-
 // A number as plain text, or nothing for a value no JSON number can hold.
 std::optional<std::string> NumberText(const Variant& v) {
     double value = v.Type() == VarType::Date ? v.AsDate().serial : v.NumericValue();
@@ -80,7 +70,7 @@ std::string TextValue(const Variant& v) {
         case VarType::String:
             return QuotedText(v.AsText());
         case VarType::Binary:
-            return "0x" + Hex(v.AsBinary());
+            return "0x" + HexText(v.AsBinary());
         default:
             return NumberText(v).value_or("NaN");
     }
@@ -96,7 +86,7 @@ std::string JsonValue(const Variant& v) {
         case VarType::String:
             return JsonString(v.AsText());
         case VarType::Binary:
-            return JsonString(Hex(v.AsBinary()));
+            return JsonString(HexText(v.AsBinary()));
         default:
             return NumberText(v).value_or("null");
     }

@@ -17,10 +17,8 @@ namespace fs = std::filesystem;
 
 namespace calvora {
 
-namespace {
-
-[[noreturn]] void RaiseFileError(int error, std::string_view winPath) {
-    std::string what = std::string(winPath) + ": " + std::strerror(error);
+[[noreturn]] void RaiseFileError(int error, std::string_view path) {
+    std::string what = std::string(path) + ": " + std::strerror(error);
     switch (error) {
         case ENOENT:
         case ENOTDIR:
@@ -33,6 +31,8 @@ namespace {
             RaiseRuntime(err::kPathFileAccess, "Path/File access error: " + what);
     }
 }
+
+namespace {
 
 fs::path HostOrRaise(Files& files, std::string_view winPath) {
     auto host = files.ToHost(winPath);

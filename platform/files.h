@@ -12,6 +12,10 @@
 
 namespace calvora {
 
+// Raises the failure an errno value stands for, naming path: 76 for a
+// missing file or folder, 70 for a refused access, 75 otherwise.
+[[noreturn]] void RaiseFileError(int error, std::string_view path);
+
 // A file's last-write time in nanoseconds since the Unix epoch.
 struct FileTime {
     int64_t ns = 0;

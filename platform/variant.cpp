@@ -164,4 +164,15 @@ std::string NumberToText(const Variant& v) {
     }
 }
 
+std::string HexText(const Bytes& bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (uint8_t b : bytes) {
+        out += kDigits[b >> 4];
+        out += kDigits[b & 15];
+    }
+    return out;
+}
+
 }  // namespace calvora

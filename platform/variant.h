@@ -105,4 +105,7 @@ class Variant {
 // Raises 13 for any other type.
 std::string NumberToText(const Variant& v);
 
+// Binary data as upper-case hex digits, two per byte.
+std::string HexText(const Bytes& bytes);
+
 }  // namespace calvora

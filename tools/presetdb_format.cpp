@@ -13,16 +13,6 @@ namespace calvora::tool {
 
 namespace {
 
-std::string Hex(const Bytes& bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string out;
-    for (uint8_t b : bytes) {
-        out += kDigits[b >> 4];
-        out += kDigits[b & 15];
-    }
-    return out;
-}
-
 bool IsNullValue(const Variant& v) {
     return v.Type() == VarType::Null || v.Type() == VarType::Empty;
 }
@@ -113,7 +103,7 @@ std::string ValueText(const Variant& v, const std::string& nullText) {
         case VarType::Boolean:
             return v.AsBoolean() ? "True" : "False";
         case VarType::Binary:
-            return Hex(v.AsBinary());
+            return HexText(v.AsBinary());
         default:
             // The engine's own conversion to text: plain numbers, Currency with
             // its decimals, dates in the stored form.
