@@ -38,19 +38,6 @@ namespace {
                       conn.FileText());
 }
 
-// The stored name of an index of that case-blind name, or "".
-std::string FindIndex(detail::Connection& conn, std::string_view name) {
-    sqlite3_stmt* stmt =
-        conn.Prepare("SELECT name FROM sqlite_schema WHERE type = 'index'", kSourceDatabase);
-    std::string found;
-    while (conn.Step(stmt, kSourceDatabase, "reading the list of indexes")) {
-        const std::string stored = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-        if (found.empty() && detail::SameName(stored, name))
-            found = stored;
-    }
-    return found;
-}
-
 // The connection of a collection that exists on an open database; raises 91
 // for Nothing and 3420 after the database was closed.
 detail::Connection& OpenConnection(const std::shared_ptr<detail::TableDefsImpl>& impl) {
@@ -157,46 +144,6 @@ dao::TableDefs Database::TableDefs() {
 TableDef Database::CreateTableDef(std::string_view name) {
     Conn().CheckOpen(kSourceDatabase);
     return TableDef(std::make_shared<detail::TableDefImpl>(conn_, std::string(name), false));
-}
-
-void Database::CreateTemporaryIndex(std::string_view indexName, std::string_view table,
-                                    const std::vector<std::string>& columns) {
-    detail::Connection& conn = Conn();
-    conn.CheckOpen(kSourceDatabase);
-    detail::CheckName(indexName, kSourceDatabase, "index");
-    const detail::TableInfo& info = conn.Table(table, kSourceDatabase);
-    if (!FindIndex(conn, indexName).empty())
-        throw Failure(
-            err::kTableExists, kSourceDatabase,
-            "Index '" + std::string(indexName) + "' already exists in " + conn.FileText());
-    std::string list;
-    for (const std::string& name : columns) {
-        const int position = info.Find(name);
-        if (position < 0)
-            throw Failure(
-                err::kItemNotFound, kSourceDatabase,
-                "Item not found in this collection: field '" + name + "' of table " + info.name);
-        const ColumnType type = info.columns[position].type;
-        const bool text = type.type == DataType::Text || type.type == DataType::Memo ||
-                          type.type == DataType::Guid;
-        list += (list.empty() ? "" : ", ") + detail::QuoteName(info.columns[position].name) +
-                (text ? std::string(" COLLATE ") + kNoCaseCollation : "");
-    }
-    conn.Exec("CREATE INDEX " + detail::QuoteName(indexName) + " ON " +
-                  detail::QuoteName(info.name) + " (" + list + ")",
-              kSourceDatabase);
-    conn.NoteTemporaryIndex(std::string(indexName));
-}
-
-void Database::DropIndex(std::string_view indexName) {
-    detail::Connection& conn = Conn();
-    conn.CheckOpen(kSourceDatabase);
-    const std::string stored = FindIndex(conn, indexName);
-    if (stored.empty())
-        throw Failure(err::kItemNotFound, kSourceDatabase,
-                      "Item not found in this collection: index '" + std::string(indexName) +
-                          "' in " + conn.FileText());
-    conn.Exec("DROP INDEX " + detail::QuoteName(stored), kSourceDatabase);
 }
 
 void Database::CheckIntegrity() {

@@ -83,18 +83,6 @@ class Database {
     // A new, unattached table definition (nothing changes in the file).
     TableDef CreateTableDef(std::string_view name);
 
-    // A plain index over columns of a table, for speeding up the dialect's
-    // equality tests (text columns are indexed case-blind, as the dialect
-    // compares them). It lives until DropIndex or the database closes: Close
-    // drops it in the same transaction before committing, so the file never
-    // holds it (it uses the engine's own collation, which other programs
-    // lack). Raises 3078 for an unknown table, 3265 for an unknown column,
-    // 3010 when the index name exists.
-    void CreateTemporaryIndex(std::string_view indexName, std::string_view table,
-                              const std::vector<std::string>& columns);
-    // Raises 3265 when there is no index of that name.
-    void DropIndex(std::string_view indexName);
-
     // Asks the engine to verify the whole file (every page, every index).
     // Raises 3049 naming what it found when the file is damaged, and what
     // reading raises (3045 / 3218 locked, 3343) when it cannot look. Changes

@@ -126,9 +126,17 @@ int64_t InStr(std::string_view hay, std::string_view needle, int64_t start) {
 }
 
 std::string UCase(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    ForEachCharacter(s, [&](UChar32 c, std::string_view bytes) {
+    // Names and keys are mostly ASCII: fold them byte by byte and decode
+    // only from the first byte beyond ASCII on.
+    std::string out(s);
+    size_t ascii = 0;
+    for (; ascii < out.size() && static_cast<unsigned char>(out[ascii]) < 0x80; ++ascii)
+        if (out[ascii] >= 'a' && out[ascii] <= 'z')
+            out[ascii] = static_cast<char>(out[ascii] - 32);
+    if (ascii == out.size())
+        return out;
+    out.resize(ascii);
+    ForEachCharacter(s.substr(ascii), [&](UChar32 c, std::string_view bytes) {
         if (c < 0) {
             out.append(bytes);  // ill-formed bytes stay as they are
         } else if (c < 0x80) {

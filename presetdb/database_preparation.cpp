@@ -1,8 +1,9 @@
 // WorkOnMDB: the one run over the unit's preset databases.
 //
 // The unit's source database is the workspace: PRESET_DEFS is rebuilt there
-// from the schema of Source_PRESET_DEFS, filled by record generation and
-// completed by the takeover of the values kept in the unit database. Only
+// from the schema of Source_PRESET_DEFS; record generation forms its records
+// in memory, the takeover of the values kept in the unit database completes
+// them there, and then each is written once. Only
 // then is the workspace published: closed (so all its changes are committed
 // and the file is whole) and copied over the unit database, which the copy
 // replaces atomically. The unit database is therefore at every moment either
@@ -143,7 +144,7 @@ bool RebuildPresetDefs(Proc& proc, dao::Database& db) {
 // The values kept in the unit database taken over into the
 // workspace, when the unit database holds a PRESET_DEFS. Notes in facts
 // whether every record it held was read.
-void TakeOver(Proc& proc, dao::Database& source, const std::string& unitPath, PublishFacts& facts) {
+void TakeOver(Proc& proc, PresetTable& table, const std::string& unitPath, PublishFacts& facts) {
     RunState& run = proc.Run();
     if (!proc.Test([&] { return !unitPath.empty() && run.files().Exists(unitPath); })) {
         facts.unitRead = true;
@@ -166,7 +167,7 @@ void TakeOver(Proc& proc, dao::Database& source, const std::string& unitPath, Pu
             proc.Step([&] { machineCopy = unit.OpenRecordset(kPresetTable); });
             if (machineCopy) {
                 GetAddFields(run);
-                std::optional<int64_t> read = TakeoverMachineCopyMDBData(run, source, machineCopy);
+                std::optional<int64_t> read = TakeoverMachineCopyMDBData(run, table, machineCopy);
                 facts.unitRead = read.has_value();
                 facts.unitRecords = read.value_or(0);
             }
@@ -245,8 +246,14 @@ void WorkOnMDB(RunState& run) {
     });
     facts.tableRebuilt = RebuildPresetDefs(proc, db);
     CategorieNachCategoryID(run);
-    facts.renamesStored = CreateRecordSets(run, db);
-    TakeOver(proc, db, unitPath, facts);
+    GeneratedRecords generated = CreateRecordSets(run, db);
+    facts.renamesStored = generated.renamesStored;
+    TakeOver(proc, generated.table, unitPath, facts);
+    // Each record is written once, complete: generated and taken over.
+    {
+        Proc write(run, "CreateRecordSets");
+        WritePresetTable(write, db, generated.table);
+    }
     // Closing commits; a commit that failed leaves the workspace as it was
     // before this run.
     proc.Step([&] {

@@ -1,16 +1,13 @@
-// Placeholder replacement and the two renames in the unit database.
+// Placeholder replacement and the rename of the old category field.
 #include "presetdb/name_resolution.h"
 
 #include <algorithm>
 
-#include "dao/dialect.h"
 #include "errors/error_protocol.h"
 #include "platform/text.h"
-#include "platform/variant.h"
 #include "presetdb/preset_schema.h"
 #include "presetdb/project_database.h"
 #include "presetdb/record_walk.h"
-#include "presetdb/unit_session.h"
 #include "settings/file_locations.h"
 
 namespace calvora {
@@ -79,77 +76,6 @@ std::string ReplaceSearchItem(RunState& run, const std::string& text, const std:
                            Right(text, Len(text) - pos + 1 - Len(search));
     });
     return result;
-}
-
-namespace {
-
-// Renames on an open unit database; true when a record was found to rename.
-bool RenameVarNames(Proc& proc, dao::Database& db, const std::string& lookFor,
-                    const std::string& writeAs) {
-    dao::Recordset rs;
-    proc.Step([&] {
-        rs = db.OpenRecordset(
-            "SELECT PRESET_DEFS.* From PRESET_DEFS WHERE (((PRESET_DEFS.Var_Name)=" +
-            dao::QuotedLiteral(lookFor) + "))");
-    });
-    if (!rs)
-        return false;
-    bool found = false;
-    WalkRecords(
-        rs, [&](auto&& f) { proc.Step(f); },
-        [&] {
-            found = true;
-            // The name as the record holds it: a name rewritten as itself
-            // (both kinds alike) is no rename for the run's account.
-            Variant before;
-            proc.Quietly([&] { before = rs.Fields().Item("var_name").Value(); });
-            proc.Step([&] { rs.Edit(); });
-            proc.Step([&] { rs.Fields().Item("var_name").SetValue(Variant::Text(writeAs)); });
-            proc.Step([&] {
-                rs.Update();
-                if (!before.IsText() || before.AsText() != writeAs)
-                    proc.Run().Account.NoteRename(before.IsText() ? before.AsText() : lookFor,
-                                                  writeAs);
-            });
-        });
-    proc.Step([&] { rs.Close(); });
-    return found;
-}
-
-}  // namespace
-
-void VarNameInQuelleErsetzen(RunState& run, const std::string& name0, const std::string& name1,
-                             UnitDatabaseSession* session) {
-    Proc proc(run, "VarNameInQuelleErsetzen");
-    // Records named in the other project kind's naming get the current one's.
-    const std::string& lookFor = run.StudioProject == 1 ? name0 : name1;
-    const std::string& writeAs = run.StudioProject == 1 ? name1 : name0;
-    if (session)
-        session->Start();
-    if (session && session->IsOpen()) {
-        if (session->MayMatch(lookFor)) {
-            session->PrepareRename(proc);
-            if (RenameVarNames(proc, session->Db(), lookFor, writeAs))
-                session->Renamed(writeAs);
-        }
-        return;
-    }
-
-    std::string unitPath;
-    proc.Step([&] { unitPath = GetPathOCXMDB(run); });
-    if (proc.Test([&] { return unitPath.empty() || !run.files().Exists(unitPath); }))
-        return;
-    dao::Database db;
-    if (session && session->OpenFailure())
-        proc.Raise(*session->OpenFailure(), false);
-    else
-        proc.Step([&] { db = OpenProjectDatabase(run, unitPath); });
-    RenameVarNames(proc, db, lookFor, writeAs);
-    proc.Step([&] { db.Close(); });
-}
-
-void VarNameInQuelleErsetzen(RunState& run, const std::string& name0, const std::string& name1) {
-    VarNameInQuelleErsetzen(run, name0, name1, nullptr);
 }
 
 void CategorieNachCategoryID(RunState& run) {

@@ -1,6 +1,6 @@
-// Names for record generation and for the takeover: placeholder replacement,
-// renaming of variable names in the unit database into the current project
-// kind's naming, and the rename of the old category field.
+// Names for record generation and for the takeover: placeholder replacement
+// and the rename of the old category field (the renaming of variable names
+// is in unit_renames.h).
 #pragma once
 
 #include <string>
@@ -15,12 +15,6 @@ namespace calvora {
 // overflows its 16-bit position: 6).
 std::string ReplaceSearchItem(RunState& run, const std::string& text, const std::string& search,
                               const std::string& replacement);
-
-// In the unit database's PRESET_DEFS, every record whose var_name is the
-// other project kind's name gets the current kind's name (StudioProject 0:
-// name1 becomes name0; 1: name0 becomes name1). No unit database: no change.
-// Reports as "VarNameInQuelleErsetzen".
-void VarNameInQuelleErsetzen(RunState& run, const std::string& name0, const std::string& name1);
 
 // Renames every field of the unit database's PRESET_DEFS named "categorie"
 // (any letter case) to "category_id", keeping its data. No unit database: no

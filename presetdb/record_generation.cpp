@@ -1,24 +1,23 @@
 // Record generation: every source definition once per valid machine.
 //
 // The source query is read once, whole, into memory; then the records of
-// each valid machine are appended in ID order, numbered 1, 2, 3, ... in one
-// 16-bit sequence across all machines. Text values get the machine name in
-// place of "###machine"; var_name values are formed from the part's template
-// of the current project kind, and the unit database's records named in the
-// other kind's naming are renamed on the way (one connection to the unit
-// database serves the whole generation, see unit_session.h).
+// each valid machine are formed in ID order, numbered 1, 2, 3, ... in one
+// 16-bit sequence across all machines, and kept in memory for the takeover
+// (preset_table.h). Text values get the machine name in place of
+// "###machine"; var_name values are formed from the part's template of the
+// current project kind, and the unit database's records named in the other
+// kind's naming are renamed on the way (unit_renames.h).
 #include "presetdb/record_generation.h"
 
 #include <array>
 #include <vector>
 
-#include "dao/conversion.h"
 #include "errors/error_protocol.h"
 #include "platform/text.h"
 #include "presetdb/event_pacer.h"
 #include "presetdb/name_resolution.h"
 #include "presetdb/preset_schema.h"
-#include "presetdb/unit_session.h"
+#include "presetdb/unit_renames.h"
 #include "settings/command_line.h"
 #include "settings/file_locations.h"
 #include "settings/ini_access.h"
@@ -46,29 +45,35 @@ struct SourceValues {
     }
 };
 
-// The fields of PRESET_DEFS, looked up once for all records. A table without
-// ID or part leaves those Nothing, and each record looks them up by name
-// again, failing as it would have.
+// The positions of the fields every record needs, found once.
 struct TargetFields {
-    std::vector<dao::Field> fields;
     std::vector<bool> isVarName;
-    dao::Field id;
-    dao::Field part;
-    // The match keys of the takeover, for the run's account.
-    dao::Field machineType;
-    dao::Field varName;
-    dao::Field offset;
+    int32_t id = -1;
+    int32_t part = -1;
+    // The takeover's match keys, for the run's account.
+    int32_t machineType = -1;
+    int32_t varName = -1;
+    int32_t offset = -1;
 
-    // The keys of the record being built (Empty where the table lacks one).
-    PresetKey Key() const {
-        auto value = [](const dao::Field& f) { return f ? f.Value() : Variant(); };
-        return {value(machineType), value(varName), value(offset)};
+    explicit TargetFields(const PresetTable& table)
+        : id(table.Find("ID")),
+          part(table.Find("part")),
+          machineType(table.Find("machine_type")),
+          varName(table.Find("var_name")),
+          offset(table.Find("offset_or_bitno")) {
+        for (const std::string& name : table.fieldNames)
+            isVarName.push_back(UCase(name) == "VAR_NAME");
     }
-
-    static dao::Field Named(const dao::Field& known, dao::Recordset& target, const char* name) {
-        return known ? known : target.Fields().Item(name);
+    // The position found, or the failure of looking name up (3265).
+    size_t Item(const PresetTable& table, int32_t found, const char* name) const {
+        return found >= 0 ? static_cast<size_t>(found) : table.Item(name);
     }
 };
+
+// A key field of a record (Empty where the table lacks it).
+Variant KeyField(const std::vector<Variant>& record, int32_t field) {
+    return field >= 0 ? record[static_cast<size_t>(field)] : Variant();
+}
 
 int16_t RecordCount16(const dao::Recordset& source) {
     int32_t count = source.RecordCount();
@@ -81,13 +86,17 @@ int16_t RecordCount16(const dao::Recordset& source) {
 void ReadSource(Proc& proc, dao::Recordset& source, int16_t n, SourceValues& values,
                 EventPacer& pacer) {
     proc.Step([&] { source.MoveFirst(); });
+    // The fields, taken once: a field's value follows the current record.
+    std::vector<dao::Field> fields;
     proc.Step([&] {
         values.fieldCount = source.Fields().Count();
         values.records.assign(n, std::vector<Variant>(values.fieldCount));
+        for (int32_t i = 0; i < values.fieldCount; ++i)
+            fields.push_back(source.Fields().Item(i));
     });
     for (size_t r = 0; r < values.records.size(); ++r) {
         for (int32_t i = 0; i < values.fieldCount; ++i) {
-            proc.Step([&] { values.records[r][i] = source.Fields().Item(i).Value(); });
+            proc.Step([&] { values.records[r][i] = fields.at(i).Value(); });
             pacer.Yield();
         }
         proc.Step([&] { source.MoveNext(); });
@@ -105,16 +114,11 @@ bool MachineValid(RunState& run, const std::string& validMachines, const std::st
     return LoadIniBoolean(run, "Project", "ForMachine" + std::to_string(m), GetCFGPath(run), false);
 }
 
-// The part number of the record being built, 1..50.
-int32_t PartOfRecord(const dao::Field& partField) {
-    return PartNumber(partField.Value(), "PRESET_DEFS.part");
-}
-
 // The var_name of the current project kind, formed from the part's template;
 // renames the other kind's name to it in the unit database.
-std::string ResolveVarName(RunState& run, const dao::Field& partField, const std::string& varName,
-                           const std::string& machine, UnitDatabaseSession& unitSession) {
-    int32_t p = PartOfRecord(partField);
+std::string ResolveVarName(RunState& run, const Variant& part, const std::string& varName,
+                           const std::string& machine, UnitRenames& renames) {
+    int32_t p = PartNumber(part, "PRESET_DEFS.part");
     std::array<std::string, 2> names;
     for (int k = 0; k < 2; ++k) {
         names[k] = ReplaceSearchItem(run, run.PartVarNames[k][p], kVarNamePlaceholder, varName);
@@ -122,18 +126,22 @@ std::string ResolveVarName(RunState& run, const dao::Field& partField, const std
         names[k] = ReplaceSearchItem(run, names[k], kMachinePlaceholder, machine);
         names[k] = ReplaceSearchItem(run, names[k], kMachinePlaceholder, machine);
     }
-    VarNameInQuelleErsetzen(run, names[0], names[1], &unitSession);
+    renames.Rename(names[0], names[1]);
     return names[run.StudioProject == 1 ? 1 : 0];
 }
 
-void GenerateRecord(Proc& proc, dao::Recordset& target, TargetFields& targetFields,
+// One record, formed in memory and appended to table once complete; a field
+// whose value cannot be formed or stored stays empty (Null).
+void GenerateRecord(Proc& proc, PresetTable& table, const TargetFields& fields,
                     const SourceValues& values, size_t r, const std::string& machine,
-                    int16_t& nextId, UnitDatabaseSession& unitSession, EventPacer& pacer) {
+                    int16_t& nextId, UnitRenames& renames, EventPacer& pacer) {
     RunState& run = proc.Run();
+    const size_t fieldCount = table.fieldNames.size();
     pacer.Yield();
-    proc.Step([&] { target.AddNew(); });
+    std::vector<Variant> record(fieldCount, Variant::Null());
     proc.Step([&] {
-        TargetFields::Named(targetFields.id, target, "ID").SetValue(Variant::Integer(nextId));
+        const size_t id = fields.Item(table, fields.id, "ID");
+        record[id] = table.Converted(id, Variant::Integer(nextId));
     });
     proc.Step([&] {
         if (nextId == INT16_MAX)
@@ -142,42 +150,39 @@ void GenerateRecord(Proc& proc, dao::Recordset& target, TargetFields& targetFiel
                          "further records repeat 32767.");
         ++nextId;
     });
-    for (size_t i = 1; i < targetFields.fields.size(); ++i) {
+    for (size_t i = 1; i < fieldCount; ++i) {
         pacer.Yield();
-        // One step per field: a field whose value cannot be formed stays empty.
         proc.Step([&] {
             const Variant& v = values.At(r, static_cast<int32_t>(i));
             if (!v.IsText()) {
-                targetFields.fields[i].SetValue(v);
+                record[i] = table.Converted(i, v);
                 return;
             }
             std::string newValue =
-                targetFields.isVarName[i]
-                    ? ResolveVarName(run, TargetFields::Named(targetFields.part, target, "part"),
-                                     v.AsText(), machine, unitSession)
+                fields.isVarName[i]
+                    ? ResolveVarName(run, record[fields.Item(table, fields.part, "part")],
+                                     v.AsText(), machine, renames)
                     : ReplaceSearchItem(run, v.AsText(), kMachinePlaceholder, machine);
-            targetFields.fields[i].SetValue(Variant::Text(std::move(newValue)));
+            record[i] = table.Converted(i, Variant::Text(std::move(newValue)));
         });
     }
-    PresetKey key;
-    proc.Quietly([&] { key = targetFields.Key(); });
-    proc.Step([&] {
-        target.Update();
-        run.Account.NoteGenerated(std::move(key));
-    });
+    run.Account.NoteGenerated({KeyField(record, fields.machineType),
+                               KeyField(record, fields.varName), KeyField(record, fields.offset)});
+    table.records.push_back(std::move(record));
 }
 
 }  // namespace
 
-bool CreateRecordSets(RunState& run, dao::Database& db) {
+GeneratedRecords CreateRecordSets(RunState& run, dao::Database& db) {
     Proc proc(run, "CreateRecordSets");
     EventPacer pacer(run.ui());
 
     std::string validMachines;
     proc.Step([&] { validMachines = GetValidMachines(run); });
-    dao::Recordset target;
+    GeneratedRecords generated;
+    PresetTable& table = generated.table;
     dao::Recordset source;
-    proc.Step([&] { target = db.OpenRecordset(kPresetTable); });
+    proc.Step([&] { table = PresetTable::FieldsOf(db); });
     proc.Step([&] { source = db.OpenRecordset(kSourceQuery); });
     int16_t n = 0;
     proc.Step([&] { n = RecordCount16(source); });
@@ -186,28 +191,10 @@ bool CreateRecordSets(RunState& run, dao::Database& db) {
         ReadSource(proc, source, n, values, pacer);
     proc.Step([&] { source.Close(); });
     if (n <= 0)
-        return true;
+        return generated;
 
-    TargetFields targetFields;
-    proc.Step([&] {
-        dao::Fields fields = target.Fields();
-        for (int32_t i = 0; i < fields.Count(); ++i) {
-            targetFields.fields.push_back(fields.Item(i));
-            targetFields.isVarName.push_back(UCase(targetFields.fields.back().Name()) ==
-                                             "VAR_NAME");
-        }
-        if (fields.Contains("ID"))
-            targetFields.id = fields.Item("ID");
-        if (fields.Contains("part"))
-            targetFields.part = fields.Item("part");
-        for (auto [field, name] : {std::pair{&targetFields.machineType, "machine_type"},
-                                   {&targetFields.varName, "var_name"},
-                                   {&targetFields.offset, "offset_or_bitno"}})
-            if (fields.Contains(name))
-                *field = fields.Item(name);
-    });
-
-    UnitDatabaseSession unitSession(run);
+    const TargetFields fields(table);
+    UnitRenames renames(run);
     int16_t nextId = 1;
     for (size_t m = 1; m < run.ExistingMachines.size(); ++m) {
         const std::string machine = run.ExistingMachines[m];
@@ -216,10 +203,10 @@ bool CreateRecordSets(RunState& run, dao::Database& db) {
         if (!valid)
             continue;
         for (size_t r = 0; r < values.records.size(); ++r)
-            GenerateRecord(proc, target, targetFields, values, r, machine, nextId, unitSession,
-                           pacer);
+            GenerateRecord(proc, table, fields, values, r, machine, nextId, renames, pacer);
     }
-    return unitSession.Close();
+    generated.renamesStored = renames.Close();
+    return generated;
 }
 
 }  // namespace calvora

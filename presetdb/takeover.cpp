@@ -4,6 +4,11 @@
 // offset_or_bitno receives the five tuned values. Everything else in the
 // regenerated table stays as generated.
 //
+// The regenerated table is still in memory (preset_table.h). Each row's
+// match query of the procedure is answered from a hash map of the first
+// record per key, the keys compared as the engine compares them in that
+// query: texts without regard to case, the offset as a number.
+//
 // Two guards stop data from being lost silently: a machine copy with fields
 // beyond the standard 15 while no additional fields are set up asks before
 // going on, and an additional field missing from the regenerated table ends
@@ -16,10 +21,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
-#include "dao/dialect.h"
 #include "dao/recordset.h"
 #include "dao/tabledef.h"
 #include "dao/types.h"
@@ -122,25 +127,16 @@ void ReadStep(Proc& proc, bool& whole, F&& step) {
     });
 }
 
-// The number of records to read: the walk from the first record stops where
-// it passes the end, at most one record beyond the count the recordset gives.
-// A table without records has nothing to read (moving to its first record
-// fails and is reported).
+// The number of records to read. The procedure walks from the first record
+// until it passes the end, which for the exact count of a table-type
+// recordset (the engine's counts are exact) is where the count says: the
+// walk is not repeated. A table without records has nothing to read
+// (moving to its first record fails and is reported).
 int32_t CountRecords(Proc& proc, dao::Recordset& machineCopy, bool& whole) {
     int32_t n = 0;
     ReadStep(proc, whole, [&] { n = machineCopy.RecordCount(); });
     proc.Step([&] { machineCopy.MoveFirst(); });
-    if (n <= 0) {
-        return 0;
-    }
-    int32_t i = 1;
-    for (; i <= n; ++i) {
-        ReadStep(proc, whole, [&] { machineCopy.MoveNext(); });
-        if (proc.Test([&] { return machineCopy.Eof(); })) {
-            break;
-        }
-    }
-    return i;
+    return n > 0 ? n : 0;
 }
 
 // Reads the machine copy whole, before anything is written; whole is
@@ -251,9 +247,59 @@ std::optional<std::string> OffsetNumber(std::string_view s) {
     return std::string(s);
 }
 
-// The match statement of one machine-copy row, or nothing when its keys
-// cannot stand in it unchanged.
-std::optional<std::string> MatchStatement(const std::string& addFieldsSql, const Row& row) {
+// The fields the match query selects: without one of them the query cannot
+// be opened and no row is taken over.
+bool HasMatchFields(const PresetTable& table, const RunState& run) {
+    for (const char* name : kColumnFields) {
+        if (name != nullptr && table.Find(name) < 0) {
+            return false;
+        }
+    }
+    if (run.AddFieldNames) {
+        for (size_t j = 1; j < run.AddFieldNames->size(); ++j) {
+            const std::string& name = (*run.AddFieldNames)[j];
+            if (name.empty() || table.Find(name) < 0) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// A text key of a regenerated record as the query's text literal meets it:
+// upper-cased, since the engine compares texts without regard to case; a
+// number as its text. Null (and any other value) equals no literal.
+std::optional<std::string> TextKey(const Variant& v) {
+    if (v.IsText()) {
+        return UCase(v.AsText());
+    }
+    if (v.IsNumeric() && v.Type() != VarType::Boolean) {
+        return NumberToText(v.Type() == VarType::Currency ? Variant::Double(v.NumericValue()) : v);
+    }
+    return std::nullopt;
+}
+
+// The hash key of the three match keys: the two texts, each ended by a byte
+// no text holds, and the offset's number. Nothing when one of them can
+// match nothing.
+std::optional<std::string> HashKey(const std::optional<std::string>& machineType,
+                                   const std::optional<std::string>& varName,
+                                   std::optional<double> offset) {
+    if (!machineType || !varName || !offset)
+        return std::nullopt;
+    // -0 and 0 are the same number.
+    const double number = *offset == 0 ? 0.0 : *offset;
+    std::string key = *machineType;
+    key.push_back('\0');
+    key += *varName;
+    key.push_back('\0');
+    key.append(reinterpret_cast<const char*>(&number), sizeof number);
+    return key;
+}
+
+// The key a machine-copy row's query looks for, or nothing when its keys
+// cannot stand in the query unchanged.
+std::optional<std::string> RowKey(const Row& row) {
     std::optional<std::string> machineType = KeyText(row[kMachineTypeColumn]);
     std::optional<std::string> varName = KeyText(row[kVarNameColumn]);
     std::optional<std::string> offsetText = KeyText(row[kOffsetColumn]);
@@ -261,40 +307,36 @@ std::optional<std::string> MatchStatement(const std::string& addFieldsSql, const
     if (!machineType || !varName || !offset) {
         return std::nullopt;
     }
-    return "SELECT PRESET_DEFS.ID, PRESET_DEFS.machine_type, PRESET_DEFS.type,"
-           " PRESET_DEFS.var_name, PRESET_DEFS.category_id, PRESET_DEFS.isBitArray,"
-           " PRESET_DEFS.offset_or_bitno, PRESET_DEFS.text, PRESET_DEFS.page_name,"
-           " PRESET_DEFS.abs_min, PRESET_DEFS.abs_max, PRESET_DEFS.min, PRESET_DEFS.max,"
-           " PRESET_DEFS.pass" +
-           addFieldsSql + " From PRESET_DEFS " +
-           " WHERE (((PRESET_DEFS.machine_type)=" + dao::QuotedLiteral(*machineType) + ")" +
-           " AND ((PRESET_DEFS.var_name)=" + dao::QuotedLiteral(*varName) + ") " +
-           " AND ((PRESET_DEFS.offset_or_bitno)=" + *offset + "));";
+    return HashKey(UCase(*machineType), UCase(*varName), std::strtod(offset->c_str(), nullptr));
+}
+
+// The key of a regenerated record, as its fields compare with a query's.
+std::optional<std::string> RecordKey(const std::vector<Variant>& record,
+                                     const std::array<size_t, 3>& keyFields) {
+    const Variant& offset = record[keyFields[2]];
+    std::optional<double> number;
+    if (offset.IsNumeric() && offset.Type() != VarType::Boolean)
+        number = offset.NumericValue();
+    return HashKey(TextKey(record[keyFields[0]]), TextKey(record[keyFields[1]]), number);
 }
 
 // Every additional field must exist, spelled exactly, in the regenerated
 // table (its first field is not examined); the values of a field the
 // configuration demands but the table lacks would otherwise be lost, so a
 // missing one ends the program, even when a silent run's dialog would go on.
-void CheckAdditionalFields(Proc& proc, dao::Database& source) {
+void CheckAdditionalFields(Proc& proc, const PresetTable& table) {
     RunState& run = proc.Run();
     if (!run.AddFieldNames) {
         return;
     }
-    std::vector<std::string> targetFields;
-    bool listed = false;
-    proc.Step([&] {
-        dao::Fields fields = source.TableDefs().Item(kPresetTable).Fields();
-        for (int32_t i = 1; i < fields.Count(); ++i) {
-            targetFields.push_back(fields.Item(i).Name());
-        }
-        listed = true;
-    });
-    // A table whose fields cannot be read (the workspace never opened) has
-    // been reported; it proves no field missing, and nothing is published.
-    if (!listed) {
+    // A table whose fields could not be read (the workspace never opened)
+    // has been reported; it proves no field missing, and nothing is
+    // published.
+    if (table.fieldNames.empty()) {
         return;
     }
+    const std::vector<std::string> targetFields(table.fieldNames.begin() + 1,
+                                                table.fieldNames.end());
     const std::vector<std::string>& names = *run.AddFieldNames;
     for (size_t j = 1; j < names.size(); ++j) {
         if (std::find(targetFields.begin(), targetFields.end(), names[j]) != targetFields.end()) {
@@ -313,6 +355,21 @@ void CheckAdditionalFields(Proc& proc, dao::Database& source) {
     }
 }
 
+// The first regenerated record of each key: a query for the key would
+// return it first (records are written in this order).
+std::unordered_map<std::string, size_t> FirstRecords(const PresetTable& table) {
+    std::unordered_map<std::string, size_t> first;
+    first.reserve(table.records.size());
+    const std::array<size_t, 3> keyFields = {table.Item("machine_type"), table.Item("var_name"),
+                                             table.Item("offset_or_bitno")};
+    for (size_t r = 0; r < table.records.size(); ++r) {
+        std::optional<std::string> key = RecordKey(table.records[r], keyFields);
+        if (key)
+            first.try_emplace(std::move(*key), r);
+    }
+    return first;
+}
+
 PresetKey KeyOf(const Row& row) {
     return {row[kMachineTypeColumn], row[kVarNameColumn], row[kOffsetColumn]};
 }
@@ -328,13 +385,11 @@ void NoteDropped(RunState& run, const Row& row) {
 }
 
 // Notes a row whose min or max lies outside the abs_min..abs_max that the
-// matched record has from its template (the template was narrowed after the
-// machine was tuned). Only numbers are compared.
-void NoteOutOfRange(RunState& run, dao::Recordset& match, const Row& row) {
+// matched record holds before the row's values are written (the template
+// was narrowed after the machine was tuned). Only numbers are compared.
+void NoteOutOfRange(RunState& run, const Variant& absMin, const Variant& absMax, const Row& row) {
     const Variant& min = row[kFirstValueColumn + 2];
     const Variant& max = row[kFirstValueColumn + 3];
-    Variant absMin = match.Fields().Item("abs_min").Value();
-    Variant absMax = match.Fields().Item("abs_max").Value();
     auto number = [](const Variant& v) { return v.IsNumeric() && v.Type() != VarType::Boolean; };
     auto outside = [&](const Variant& v) {
         return number(v) && ((number(absMin) && v.NumericValue() < absMin.NumericValue()) ||
@@ -345,40 +400,52 @@ void NoteOutOfRange(RunState& run, dao::Recordset& match, const Row& row) {
     }
 }
 
-// Writes the row's five values into the first record its query selects. A
-// row whose query cannot be made or opened is skipped without a word.
-void TakeOverRow(Proc& proc, dao::Database& source, const Row& row) {
-    RunState& run = proc.Run();
-    dao::Recordset match;
-    proc.Quietly([&] {
-        std::optional<std::string> statement = MatchStatement(run.AddFieldsSQL, row);
-        if (statement) {
-            match = source.OpenRecordset(*statement);
+// The regenerated table's fields that the takeover reads and writes, found
+// once (-1 where the table lacks one).
+struct TakeoverFields {
+    std::array<int32_t, kValueFields.size()> values;
+    std::array<int32_t, 3> keys;
+
+    explicit TakeoverFields(const PresetTable& table) {
+        for (size_t k = 0; k < kValueFields.size(); ++k) {
+            values[k] = table.Find(kValueFields[k]);
         }
-    });
-    if (!match) {
+        keys = {table.Find("machine_type"), table.Find("var_name"), table.Find("offset_or_bitno")};
+    }
+};
+
+Variant FieldOf(const std::vector<Variant>& record, int32_t field) {
+    return field >= 0 ? record[static_cast<size_t>(field)] : Variant();
+}
+
+// Writes the row's five values into the first record its query would
+// select. A row whose query cannot be made finds none, without a word.
+void TakeOverRow(Proc& proc, PresetTable& table,
+                 const std::unordered_map<std::string, size_t>& first, const TakeoverFields& fields,
+                 const Row& row) {
+    RunState& run = proc.Run();
+    std::optional<std::string> key = RowKey(row);
+    auto found = key ? first.find(*key) : first.end();
+    if (found == first.end()) {
         NoteDropped(run, row);
         return;
     }
-    if (proc.Test([&] { return match.RecordCount() > 0; })) {
-        proc.Quietly([&] { NoteOutOfRange(run, match, row); });
-        proc.Step([&] { match.Edit(); });
-        for (size_t k = 0; k < kValueFields.size(); ++k) {
-            proc.Step(
-                [&] { match.Fields().Item(kValueFields[k]).SetValue(row[kFirstValueColumn + k]); });
-        }
+    std::vector<Variant>& record = table.records[found->second];
+    NoteOutOfRange(run, FieldOf(record, fields.values[0]), FieldOf(record, fields.values[1]), row);
+    for (size_t k = 0; k < kValueFields.size(); ++k) {
         proc.Step([&] {
-            match.Update();
-            run.Account.NoteTuned(KeyOf(row));
+            const size_t i = fields.values[k] >= 0 ? static_cast<size_t>(fields.values[k])
+                                                   : table.Item(kValueFields[k]);
+            record[i] = table.Converted(i, row[kFirstValueColumn + k]);
         });
-    } else {
-        NoteDropped(run, row);
     }
+    run.Account.NoteTuned({FieldOf(record, fields.keys[0]), FieldOf(record, fields.keys[1]),
+                           FieldOf(record, fields.keys[2])});
 }
 
 }  // namespace
 
-std::optional<int64_t> TakeoverMachineCopyMDBData(RunState& run, dao::Database& source,
+std::optional<int64_t> TakeoverMachineCopyMDBData(RunState& run, PresetTable& target,
                                                   dao::Recordset& machineCopy) {
     Proc proc(run, "TakeoverMachineCopyMDBData");
 
@@ -395,22 +462,18 @@ std::optional<int64_t> TakeoverMachineCopyMDBData(RunState& run, dao::Database& 
     std::vector<Row> rows = ReadMachineCopy(proc, machineCopy, whole);
     machineCopy = dao::Recordset();
 
-    // An index on the match keys, so that each row's query finds its records
-    // without reading the whole table; the source database is published
-    // afterwards, so the index is temporary. Without it the takeover is
-    // slower, never different, so a table that cannot take it (keys missing)
-    // is left to the queries to fail on.
-    try {
-        source.CreateTemporaryIndex("Calvora_TakeoverMatch", kPresetTable,
-                                    {"machine_type", "var_name", "offset_or_bitno"});
-    } catch (const Failure&) {
-    }
     // The regenerated table's fields do not change while the rows are
     // written, so one check answers for all rows; it runs also for an empty
     // machine copy, whose next run would otherwise find the field missing.
-    CheckAdditionalFields(proc, source);
+    CheckAdditionalFields(proc, target);
+    std::unordered_map<std::string, size_t> first;
+    if (HasMatchFields(target, run)) {
+        first = FirstRecords(target);
+    }
+    const TakeoverFields fields(target);
+    // Rows in the machine copy's order: the last row naming a record wins.
     for (const Row& row : rows) {
-        TakeOverRow(proc, source, row);
+        TakeOverRow(proc, target, first, fields, row);
     }
     if (!whole) {
         return std::nullopt;

@@ -6,12 +6,14 @@
 
 #include "dao/database.h"
 #include "errors/run_state.h"
+#include "presetdb/preset_table.h"
 
 namespace calvora {
 
 // For each record of machineCopy (a table-type recordset over the unit
-// database's PRESET_DEFS), finds the regenerated record of source's
-// PRESET_DEFS with the same machine_type, var_name and offset_or_bitno and
+// database's PRESET_DEFS), finds the regenerated record of target (the
+// PRESET_DEFS being built) with the same machine_type, var_name (both
+// compared without regard to case) and offset_or_bitno (as a number) and
 // copies abs_min, abs_max, min, max and pass into the first such record (the
 // last machine-copy row naming it wins; Null is carried over). The machine
 // copy is read whole before anything is written. Reads run.AddFieldNames,
@@ -32,10 +34,12 @@ namespace calvora {
 // key texts stand in it as quoted literals (a double quote inside doubled, so
 // such a name matches like any other), and an offset that is no number
 // (blanks around it, a leading plus and an exponent are allowed) never
-// reaches the query, so no row can match records its keys do not name.
-// The target carries an index on the three keys only while this runs; it is
-// dropped before returning, also when the program ends meanwhile.
-std::optional<int64_t> TakeoverMachineCopyMDBData(RunState& run, dao::Database& source,
+// reaches the query, so no row can match records its keys do not name; nor
+// does any row when target lacks a field the query selects. A value its
+// field cannot hold is reported (3421, 3163) and that field keeps its value.
+// Notes in run.Account each record tuned, each row dropped and each range
+// outside the template's.
+std::optional<int64_t> TakeoverMachineCopyMDBData(RunState& run, PresetTable& target,
                                                   dao::Recordset& machineCopy);
 
 }  // namespace calvora

@@ -222,16 +222,7 @@ void Connection::Close() {
     if (!db_)
         return;
     ReleaseStatements();
-    int rc = SQLITE_OK;
-    for (const std::string& name : temporaryIndexes_) {
-        rc = sqlite3_exec(db_, ("DROP INDEX IF EXISTS " + QuoteName(name)).c_str(), nullptr,
-                          nullptr, nullptr);
-        if (rc != SQLITE_OK)
-            break;
-    }
-    temporaryIndexes_.clear();
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
     const std::string message = rc == SQLITE_OK ? "" : sqlite3_errmsg(db_);
     if (rc != SQLITE_OK)
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -246,7 +237,6 @@ void Connection::Discard() noexcept {
     if (!db_)
         return;
     ReleaseStatements();
-    temporaryIndexes_.clear();  // rolled back with everything else
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(db_);
     db_ = nullptr;

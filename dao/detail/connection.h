@@ -102,16 +102,12 @@ class Connection {
     // The file as failure messages name it, quotes included.
     const std::string& FileText() const { return shown_; }
 
-    // Drops the temporary indexes, commits and closes. Raises when a drop or
-    // the commit fails; the transaction is then rolled back.
+    // Commits and closes. Raises when the commit fails; the transaction is
+    // then rolled back.
     void Close();
     void CloseNoThrow() noexcept;
     // Rolls the transaction back and closes.
     void Discard() noexcept;
-
-    // An index that Close drops before it commits (one that is gone by then,
-    // dropped by hand or with its table, is passed over).
-    void NoteTemporaryIndex(std::string name) { temporaryIndexes_.push_back(std::move(name)); }
 
     // Runs a statement without results (DDL, DML) inside the transaction.
     void Exec(const std::string& sql, const char* source);
@@ -180,7 +176,6 @@ class Connection {
     std::filesystem::path path_;
     std::string shown_;
     sqlite3* db_;
-    std::vector<std::string> temporaryIndexes_;
     std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
     std::unordered_map<std::string, TableInfo> tables_;  // by upper-case name
     std::unordered_map<std::string, QueryPlan> plans_;   // by shape

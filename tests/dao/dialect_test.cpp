@@ -102,14 +102,6 @@ TEST_F(EngineDialect, TakeoverQueryMatchesAllThreeKeys) {
               (std::vector<std::vector<std::string>>{{"-5.0"}}));
 }
 
-TEST_F(EngineDialect, AnIndexChangesNoResult) {
-    db.CreateTemporaryIndex("ix", "PRESET_DEFS", {"machine_type", "var_name", "offset_or_bitno"});
-    EXPECT_EQ(Ids(TakeoverSql("m1", "HEIZUNG.SOLL", "0", "")), (std::vector<int32_t>{5}));
-    EXPECT_EQ(Ids(TakeoverSql("M1", "äpfel", "0", "")), (std::vector<int32_t>{9}));
-    EXPECT_EQ(Ids(RenameSql("Heizung.Soll")), (std::vector<int32_t>{5, 2, 8}));
-    db.DropIndex("ix");
-}
-
 TEST_F(EngineDialect, MemoTextsCompareAsTextsHoweverTheyLook) {
     auto def = db.TableDefs().Item("PRESET_DEFS");
     def.Fields().Append(def.CreateField("note", dao::DataType::Memo, 0));

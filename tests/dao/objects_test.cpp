@@ -155,23 +155,5 @@ TEST_F(EngineObjects, FieldAppendedToAStoredTableHoldsNull) {
     EXPECT_TRUE(db.OpenRecordset("PRESET_DEFS").Fields().Item("extra").Value().IsNull());
 }
 
-TEST_F(EngineObjects, TemporaryIndexesNeverReachTheFile) {
-    db.CreateTemporaryIndex("ix_match", "PRESET_DEFS",
-                            {"machine_type", "VAR_NAME", "offset_or_bitno"});
-    EXPECT_EQ(FailureNumber([&] { db.CreateTemporaryIndex("IX_MATCH", "PRESET_DEFS", {"ID"}); }),
-              3010);
-    EXPECT_EQ(FailureNumber([&] { db.CreateTemporaryIndex("ix2", "PRESET_DEFS", {"nope"}); }),
-              3265);
-    EXPECT_EQ(FailureNumber([&] { db.CreateTemporaryIndex("ix2", "NOPE", {"ID"}); }), 3078);
-    db.DropIndex("IX_match");
-    EXPECT_EQ(FailureNumber([&] { db.DropIndex("ix_match"); }), 3265);
-    // One left to the close, which must drop it before committing.
-    db.CreateTemporaryIndex("ix_left", "PRESET_DEFS", {"var_name"});
-    db.Close();
-    EXPECT_TRUE(
-        QuerySqlite(path, "SELECT 1 FROM sqlite_schema WHERE name IN ('ix_match', 'ix_left')")
-            .empty());
-}
-
 }  // namespace
 }  // namespace calvora::test

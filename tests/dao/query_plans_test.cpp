@@ -146,18 +146,6 @@ TEST_F(EngineQueryPlans, QueriesSeeATableDeletedAndAppendedAnew) {
               3061);
 }
 
-TEST_F(EngineQueryPlans, IndexesComeAndGoWithoutChangingResults) {
-    const auto byName = [](const std::string& name) {
-        return "SELECT T.* FROM T WHERE T.name = \"" + name + "\"";
-    };
-    EXPECT_EQ(Ids(byName("a")), (std::vector<int32_t>{1, 3}));
-    db.CreateTemporaryIndex("by_name", "T", {"name"});
-    EXPECT_EQ(Ids(byName("a")), (std::vector<int32_t>{1, 3}));
-    EXPECT_EQ(Ids(byName("c")), (std::vector<int32_t>{4}));
-    db.DropIndex("by_name");
-    EXPECT_EQ(Ids(byName("A")), (std::vector<int32_t>{1, 3}));
-}
-
 TEST_F(EngineQueryPlans, ARecordsetEditedThroughAKeptPlanWritesItsOwnRecord) {
     for (int round = 0; round < 2; ++round) {
         for (const char* name : {"a", "b", "c"}) {

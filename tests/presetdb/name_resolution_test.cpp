@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "platform/text.h"
-#include "presetdb/unit_session.h"
+#include "presetdb/unit_renames.h"
 #include "tests/presetdb/preset_project.h"
 #include "tests/support/sqlite_file.h"
 
@@ -89,7 +89,7 @@ TEST(ReplaceSearchItem, AnOccurrenceBeyondPosition32767OverflowsAndLeavesTheText
     EXPECT_EQ(ReplaceSearchItem(p.run, edge, "###machine", "M1"), std::string(32766, 'x') + "M1");
 }
 
-class UnitRenames : public ::testing::Test {
+class Renames : public ::testing::Test {
   protected:
     void SetUp() override {
         p.CreateUnit(kUnitDb,
@@ -98,126 +98,114 @@ class UnitRenames : public ::testing::Test {
     std::vector<std::string> Names() const {
         return p.Rows(kUnitDb, "SELECT var_name FROM PRESET_DEFS ORDER BY ID");
     }
+    // The renames (name0, name1) of one generation, one after the other.
+    void Rename(const std::vector<std::pair<std::string, std::string>>& names) {
+        UnitRenames renames(p.run);
+        for (const auto& [name0, name1] : names)
+            renames.Rename(name0, name1);
+        renames.Close();
+    }
     PresetProject p;
 };
 
-TEST_F(UnitRenames, OtherKindsNamesGetTheCurrentKindsName) {
+TEST_F(Renames, OtherKindsNamesGetTheCurrentKindsName) {
     p.run.StudioProject = 0;
-    VarNameInQuelleErsetzen(p.run, "VW32_a", "STUDIO_a");
+    Rename({{"VW32_a", "STUDIO_a"}});
     EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "VW32_a", "VW32_a", "x"}));
 
     p.run.StudioProject = 1;
-    VarNameInQuelleErsetzen(p.run, "vw32_A", "STUDIO_b");
+    Rename({{"vw32_A", "STUDIO_b"}});
     EXPECT_EQ(Names(), (std::vector<std::string>{"STUDIO_b", "STUDIO_b", "STUDIO_b", "x"}));
     EXPECT_EQ(p.run.FailuresReported, 0);
 }
 
-TEST_F(UnitRenames, EqualNamesAndNoMatchChangeNothing) {
-    VarNameInQuelleErsetzen(p.run, "x", "x");
-    VarNameInQuelleErsetzen(p.run, "none", "nothing");
-    EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "STUDIO_a", "studio_A", "x"}));
+TEST_F(Renames, EqualNamesAndNoMatchLeaveTheFileAsItWas) {
+    const std::string before = p.folder.Read(kUnitDb);
+    Rename({{"x", "x"}, {"none", "nothing"}});
+    EXPECT_EQ(p.folder.Read(kUnitDb), before);
     EXPECT_EQ(p.run.FailuresReported, 0);
 }
 
 // A name holding double quotes arrives whole in the renaming query, so its
 // records are renamed like any other; a name that reads like SQL selects
 // nothing but itself.
-TEST_F(UnitRenames, NamesWithQuotesAreRenamedLikeAnyOther) {
+TEST_F(Renames, NamesWithQuotesAreRenamedLikeAnyOther) {
     p.CreateUnit(kUnitDb, {{1, 1, "say \"hi\""}, {2, 1, "x"}, {3, 1, "y"}});
     p.run.StudioProject = 1;
-    VarNameInQuelleErsetzen(p.run, "say \"hi\"", "said \"hi\"");
-    VarNameInQuelleErsetzen(p.run, "x\") OR ((PRESET_DEFS.Var_Name)=\"y", "z");
+    Rename({{"say \"hi\"", "said \"hi\""}, {"x\") OR ((PRESET_DEFS.Var_Name)=\"y", "z"}});
     EXPECT_EQ(Names(), (std::vector<std::string>{"said \"hi\"", "x", "y"}));
     EXPECT_EQ(p.run.FailuresReported, 0);
 }
 
-TEST_F(UnitRenames, ASessionRenamesTheSameAndLeavesNoIndexBehind) {
-    {
-        UnitDatabaseSession session(p.run);
-        VarNameInQuelleErsetzen(p.run, "VW32_a", "STUDIO_a", &session);
-        VarNameInQuelleErsetzen(p.run, "new", "STUDIO\"_a", &session);
-        VarNameInQuelleErsetzen(p.run, "y", "x", &session);
-        session.Close();
-    }
-    EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "VW32_a", "VW32_a", "y"}));
-    EXPECT_EQ(p.run.FailuresReported, 0);
-    EXPECT_TRUE(p.Rows(kUnitDb, "SELECT name FROM sqlite_master WHERE type = 'index'").empty());
-}
-
-// A session that renames no record leaves the unit database byte for byte
-// as it was, its time stamp included: names it can tell are absent, and
-// names beyond ASCII that it must query.
-TEST_F(UnitRenames, ASessionThatRenamesNothingLeavesTheFileUntouched) {
-    for (const std::string lookFor : {"absent", "\u00C4bsent"}) {
+// Renames that rename no record leave the unit database byte for byte as it
+// was, its time stamp included.
+TEST_F(Renames, RenamesThatRenameNothingLeaveTheFileUntouched) {
+    for (const std::string lookFor : {"absent", "\u00C4bsent", "x"}) {
         const std::filesystem::path unit = p.folder.Host(kUnitDb);
         const std::filesystem::file_time_type past =
             std::filesystem::last_write_time(unit) - std::chrono::hours(24 * 30);
         std::filesystem::last_write_time(unit, past);
         const std::string before = p.folder.Read(kUnitDb);
-        {
-            UnitDatabaseSession session(p.run);
-            VarNameInQuelleErsetzen(p.run, "new", lookFor, &session);
-            EXPECT_TRUE(session.Close());
-        }
+        Rename({{lookFor == "x" ? "x" : "new", lookFor}});
         EXPECT_TRUE(p.folder.Read(kUnitDb) == before) << lookFor;
         EXPECT_EQ(std::filesystem::last_write_time(unit), past) << lookFor;
     }
     EXPECT_EQ(p.run.FailuresReported, 0);
 }
 
-// Another program writing to the unit database keeps the session from
-// indexing it: the session waits as any write does, says so once, and the
-// renames go on.
-TEST_F(UnitRenames, AnIndexThatALockPreventsIsReportedOnce) {
-    HeldLock writer(p.folder.Host(kUnitDb), HeldLock::Kind::Write);
-    UnitDatabaseSession session(p.run);
-    VarNameInQuelleErsetzen(p.run, "a", "\u00C4bsent", &session);
-    VarNameInQuelleErsetzen(p.run, "b", "\u00C4lso absent", &session);
-    session.Close();
+// Another program writing to the unit database keeps the renames from
+// being stored: they are written together at the end, which waits as any
+// write does, says so once, and stores none of them.
+TEST_F(Renames, RenamesThatALockPreventsAreReportedOnceAndNoneIsStored) {
+    {
+        HeldLock writer(p.folder.Host(kUnitDb), HeldLock::Kind::Write);
+        UnitRenames renames(p.run);
+        renames.Rename("VW32_a", "STUDIO_a");
+        renames.Rename("y", "x");
+        EXPECT_FALSE(renames.Close());
+    }
     const std::string log = p.folder.Read(kErrorLog);
     const size_t first = log.find("VarNameInQuelleErsetzen (Nr. 3218)");
     ASSERT_NE(first, std::string::npos) << log;
     EXPECT_EQ(log.find("VarNameInQuelleErsetzen (Nr. 3218)", first + 1), std::string::npos) << log;
     EXPECT_EQ(p.run.FailuresReported, 1);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "STUDIO_a", "studio_A", "x"}));
 }
 
-TEST_F(UnitRenames, ASessionFindsTheNamesItGaveItself) {
+TEST_F(Renames, LaterRenamesFindTheNamesEarlierOnesGave) {
     p.CreateUnit(kUnitDb, {{1, 1, "a"}, {2, 1, "z"}, {3, 1, "A"}});
-    {
-        UnitDatabaseSession session(p.run);
-        VarNameInQuelleErsetzen(p.run, "b", "a", &session);
-        VarNameInQuelleErsetzen(p.run, "c", "B", &session);
-        session.Close();
-    }
+    Rename({{"b", "a"}, {"c", "B"}});
     EXPECT_EQ(Names(), (std::vector<std::string>{"c", "z", "c"}));
 }
 
-TEST_F(UnitRenames, ASessionComparesNamesBeyondAsciiAsTheEngineDoes) {
+TEST_F(Renames, NamesBeyondAsciiCompareAsTheEngineDoes) {
     p.CreateUnit(kUnitDb, {{1, 1, "Äx"}, {2, 1, "z"}});
-    {
-        UnitDatabaseSession session(p.run);
-        VarNameInQuelleErsetzen(p.run, "y", "äX", &session);
-        session.Close();
-    }
+    Rename({{"y", "äX"}});
     EXPECT_EQ(Names(), (std::vector<std::string>{"y", "z"}));
     EXPECT_EQ(p.run.FailuresReported, 0);
 }
 
-TEST_F(UnitRenames, ASessionEndedByUnwindingKeepsTheRenamesWithoutIndex) {
+TEST_F(Renames, ANameTooLongForTheFieldIsReportedPerRecordAndLeavesThemAsTheyWere) {
+    Rename({{std::string(101, 'n'), "STUDIO_a"}, {"later", "studio_a"}});
+    EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "later", "later", "x"}));
+    EXPECT_EQ(p.run.FailuresReported, 2);
+    EXPECT_NE(p.folder.Read(kErrorLog).find("VarNameInQuelleErsetzen (Nr. 3163)"),
+              std::string::npos);
+}
+
+TEST_F(Renames, RenamesEndedByUnwindingAreKept) {
     {
-        UnitDatabaseSession session(p.run);
-        VarNameInQuelleErsetzen(p.run, "VW32_a", "STUDIO_a", &session);
+        UnitRenames renames(p.run);
+        renames.Rename("VW32_a", "STUDIO_a");
     }
     EXPECT_EQ(Names(), (std::vector<std::string>{"VW32_a", "VW32_a", "VW32_a", "x"}));
-    EXPECT_TRUE(p.Rows(kUnitDb, "SELECT name FROM sqlite_master WHERE type = 'index'").empty());
 }
 
 TEST(VarNameInQuelleErsetzen, WithoutAUnitDatabaseNothingHappens) {
     PresetProject p;
-    UnitDatabaseSession session(p.run);
-    VarNameInQuelleErsetzen(p.run, "a", "b");
-    VarNameInQuelleErsetzen(p.run, "a", "b", &session);
-    session.Close();
+    UnitRenames renames(p.run);
+    renames.Rename("a", "b");
+    renames.Close();
     EXPECT_FALSE(p.folder.Exists(kUnitDb));
     EXPECT_EQ(p.run.FailuresReported, 0);
 }
@@ -225,10 +213,10 @@ TEST(VarNameInQuelleErsetzen, WithoutAUnitDatabaseNothingHappens) {
 TEST(VarNameInQuelleErsetzen, AUnitDatabaseThatCannotBeOpenedIsReportedOnEveryRename) {
     PresetProject p;
     p.folder.Write(kUnitDb, "not a database");
-    UnitDatabaseSession session(p.run);
-    VarNameInQuelleErsetzen(p.run, "a", "b", &session);
-    VarNameInQuelleErsetzen(p.run, "a", "b", &session);
-    session.Close();
+    UnitRenames renames(p.run);
+    renames.Rename("a", "b");
+    renames.Rename("a", "b");
+    renames.Close();
     std::string log = p.folder.Read(kErrorLog);
     size_t first = log.find("VarNameInQuelleErsetzen (Nr. 3343)");
     ASSERT_NE(first, std::string::npos);

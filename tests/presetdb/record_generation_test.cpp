@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dao/database.h"
+#include "errors/error_protocol.h"
 #include "tests/presetdb/preset_project.h"
 
 namespace calvora::test {
@@ -19,7 +20,9 @@ void Source(PresetProject& p, const std::vector<Preset>& presets, const std::str
 
 void Generate(PresetProject& p) {
     dao::Database db = dao::OpenDatabase(p.folder.Host(kSourceDb));
-    CreateRecordSets(p.run, db);
+    PresetTable table = CreateRecordSets(p.run, db).table;
+    Proc write(p.run, "CreateRecordSets");
+    WritePresetTable(write, db, table);
     db.Close();
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dao/database.h"
+#include "dao/recordset.h"
 #include "errors/error_protocol.h"
 #include "presetdb/additional_fields.h"
 #include "tests/support/sqlite_file.h"
@@ -58,25 +59,41 @@ class Takeover : public ::testing::Test {
     // Runs the takeover as WorkOnMDB hands it over; true when it returned,
     // false when it ended the program (exit code in endCode).
     bool Run() {
-        dao::Database source = dao::OpenDatabase(t.Host(kSource));
+        PresetTable target = ReadTarget();
         dao::Database unit = dao::OpenDatabase(t.Host(kUnit));
         dao::Recordset machineCopy = unit.OpenRecordset("PRESET_DEFS");
         try {
-            read = TakeoverMachineCopyMDBData(t.run, source, machineCopy);
+            read = TakeoverMachineCopyMDBData(t.run, target, machineCopy);
         } catch (const EndOfProgram& end) {
             endCode = end.exitCode;
             return false;
         }
         EXPECT_FALSE(machineCopy) << "the machine copy's recordset is released";
         unit.Close();
+        ExecuteScript(t.Host(kSource), "DELETE FROM PRESET_DEFS;");
+        dao::Database source = dao::OpenDatabase(t.Host(kSource));
+        Proc write(t.run, "CreateRecordSets");
+        WritePresetTable(write, source, target);
         source.Close();
         return true;
     }
 
-    Rows TargetRows() { return QueryRows(t.Host(kSource), kView); }
-    Rows Indexes() {
-        return QueryRows(t.Host(kSource), "SELECT name FROM sqlite_master WHERE type = 'index'");
+    // The regenerated table as record generation hands it over.
+    PresetTable ReadTarget() {
+        dao::Database source = dao::OpenDatabase(t.Host(kSource));
+        PresetTable target = PresetTable::FieldsOf(source);
+        dao::Recordset rs = source.OpenRecordset("PRESET_DEFS");
+        for (; !rs.Eof(); rs.MoveNext()) {
+            target.records.emplace_back();
+            for (size_t i = 0; i < target.fieldNames.size(); ++i)
+                target.records.back().push_back(rs.Fields().Item(static_cast<int32_t>(i)).Value());
+        }
+        rs.Close();
+        source.Close();
+        return target;
     }
+
+    Rows TargetRows() { return QueryRows(t.Host(kSource), kView); }
 
     TestRun t;
     std::optional<int64_t> read;  // what the takeover says it read whole
@@ -121,7 +138,6 @@ TEST_F(Takeover, EachRuleOfTheMatchShows) {
     EXPECT_EQ(t.run.FailuresReported, 0);
     EXPECT_TRUE(t.ui.boxes.empty());
     EXPECT_GE(t.ui.eventPasses, 1);
-    EXPECT_TRUE(Indexes().empty());
     EXPECT_EQ(QueryRows(t.Host(kSource),
                         "SELECT ID, type, category_id, text, page_name, part"
                         " FROM PRESET_DEFS WHERE ID = 1"),
@@ -231,7 +247,6 @@ TEST_F(Takeover, AnEmptyMachineCopyIsReportedOnceAndTakesNothingOver) {
               std::string::npos);
     EXPECT_EQ(t.run.FailuresReported, 1);
     EXPECT_EQ(TargetRows(), Rows{"1|M1|v1|0|0.0|100.0|0.0|100.0|1"});
-    EXPECT_TRUE(Indexes().empty());
 }
 
 // The machine copy with a 16th field that only the configuration can name.
@@ -309,7 +324,6 @@ TEST_F(ExtraField, NoEndsTheProgramBeforeAnythingIsWritten) {
               "Fehler in Calvora / Calvora_Config / TakeoverMachineCopyMDBData (Nr. 9999) "
               ":Database-Error - Contact Administrator!\r\n");
     EXPECT_EQ(TargetRows(), kUntouched);
-    EXPECT_TRUE(Indexes().empty());
 }
 
 // The regenerated table must hold every field the configuration demands,
@@ -342,7 +356,6 @@ TEST_F(MissingAdditionalField, EndsTheProgramNamingTheFieldInUpperCase) {
     EXPECT_EQ(t.ui.boxes[0].title, "Fatal error");
     EXPECT_EQ(t.Read(kErrorLog), ConflictLine("EXTRA"));
     EXPECT_EQ(TargetRows(), Rows{"1|M1|v1|0|0.0|100.0|0.0|100.0|1"});
-    EXPECT_TRUE(Indexes().empty());
 }
 
 TEST_F(MissingAdditionalField, EndsTheProgramAlsoInSilentMode) {
@@ -354,7 +367,6 @@ TEST_F(MissingAdditionalField, EndsTheProgramAlsoInSilentMode) {
     EXPECT_NE(t.Read(kServiceLog).find("! Fault Calvora_Config: Unexpected error!"),
               std::string::npos);
     EXPECT_EQ(TargetRows(), Rows{"1|M1|v1|0|0.0|100.0|0.0|100.0|1"});
-    EXPECT_TRUE(Indexes().empty());
 }
 
 // An empty machine copy has no row to take over, yet the declared field is
