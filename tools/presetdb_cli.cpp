@@ -46,11 +46,14 @@ int UsageError(const CLI::App& app, const CLI::ParseError& e, std::ostream& err)
     // Parsing checks the required arguments before it complains about words
     // it did not know; the unknown word is the better clue.
     const std::vector<std::string> unknown = app.remaining(true);
-    if (!unknown.empty() && dynamic_cast<const CLI::RequiredError*>(&e))
-        err << path << ": unknown option or extra argument: " << CLI::detail::join(unknown, " ")
-            << "\n";
-    else
+    if (!unknown.empty() && dynamic_cast<const CLI::RequiredError*>(&e)) {
+        err << path << ": unknown option or extra argument:";
+        for (const std::string& word : unknown)
+            err << " " << word;
+        err << "\n";
+    } else {
         err << path << ": " << e.what() << "\n";
+    }
     if (formatter)
         err << formatter->make_usage(command, path);
     err << "Run '" << path << " --help' for more information.\n";
