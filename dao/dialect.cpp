@@ -434,16 +434,6 @@ TranslatedQuery SelectText::Translate(const TableLookup& lookup) const {
     return Translator(sql_, tokens_, lookup).Run();
 }
 
-std::string QuotedLiteral(std::string_view text) {
-    std::string literal = "\"";
-    for (char c : text) {
-        literal += c;
-        if (c == '"')
-            literal += '"';
-    }
-    return literal + '"';
-}
-
 bool IsSelectText(std::string_view text) {
     size_t i = 0;
     while (i < text.size() &&

@@ -87,11 +87,6 @@ class SelectText {
 // True when the text starts with the word SELECT (after blanks).
 bool IsSelectText(std::string_view text);
 
-// A text as a double-quoted literal of the dialect: each quote inside is
-// doubled, so that the value arrives whole, whatever it holds, and never ends
-// the literal early.
-std::string QuotedLiteral(std::string_view text);
-
 // The name of the collation that the translated SQL uses for case-blind text
 // equality; registered on every connection of the engine.
 inline constexpr const char* kNoCaseCollation = "CALVORA_NOCASE";
