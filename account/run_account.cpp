@@ -47,15 +47,20 @@ void RunAccount::NoteRename(const std::string& oldName, const std::string& newNa
     ++renames_[at->second].records;
 }
 
-void RunAccount::NoteTuned(const PresetKey& key) {
-    tuned_.insert(MatchKey(key));
+void RunAccount::NoteTuned(size_t record) {
+    if (record >= tuned_.size())
+        tuned_.resize(generated_.size() > record ? generated_.size() : record + 1);
+    if (!tuned_[record]) {
+        tuned_[record] = true;
+        ++tunedCount_;
+    }
 }
 
 std::vector<PresetKey> RunAccount::NewRecords() const {
     std::vector<PresetKey> result;
-    for (const PresetKey& key : generated_)
-        if (!tuned_.contains(MatchKey(key)))
-            result.push_back(key);
+    for (size_t r = 0; r < generated_.size(); ++r)
+        if (r >= tuned_.size() || !tuned_[r])
+            result.push_back(generated_[r]);
     return result;
 }
 

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/variant.h"
@@ -68,7 +67,8 @@ class RunAccount {
     void NoteRunName(const std::string& name) { runName_ = name; }
 
     // Record generation: a machine of the project, valid or not; then each
-    // record generated for the last machine noted.
+    // record generated for the last machine noted, in the order written
+    // (the first is record 0).
     void NoteMachine(const std::string& name, bool valid);
     void NoteGenerated(PresetKey key);
 
@@ -76,9 +76,10 @@ class RunAccount {
     // pair are counted together).
     void NoteRename(const std::string& oldName, const std::string& newName);
 
-    // The takeover: a record that received the tuned values; a machine-copy
-    // record without counterpart; a taken-over range outside the template's.
-    void NoteTuned(const PresetKey& key);
+    // The takeover: a generated record (by its number, see NoteGenerated)
+    // that received the tuned values; a machine-copy record without
+    // counterpart; a taken-over range outside the template's.
+    void NoteTuned(size_t record);
     void NoteDropped(DroppedRecord record) { dropped_.push_back(std::move(record)); }
     void NoteOutOfRange(OutOfRangeRecord record) { outOfRange_.push_back(std::move(record)); }
 
@@ -94,11 +95,12 @@ class RunAccount {
     int32_t Records() const { return static_cast<int32_t>(generated_.size()); }
     const std::vector<RenameAccount>& Renames() const { return renames_; }
     // Distinct regenerated records that received tuned values.
-    int32_t Tuned() const { return static_cast<int32_t>(tuned_.size()); }
+    int32_t Tuned() const { return tunedCount_; }
     const std::vector<DroppedRecord>& Dropped() const { return dropped_; }
     const std::vector<OutOfRangeRecord>& OutOfRange() const { return outOfRange_; }
     // Generated records that no machine-copy record reached: they keep the
-    // template's values.
+    // template's values (a record sharing its keys with an earlier one among
+    // them, since the takeover serves only the first).
     std::vector<PresetKey> NewRecords() const;
     const std::vector<ReportedFailure>& Failures() const { return failures_; }
     bool Published() const { return published_; }
@@ -112,7 +114,8 @@ class RunAccount {
     std::vector<PresetKey> generated_;
     std::vector<RenameAccount> renames_;
     std::unordered_map<std::string, size_t> renameIndex_;
-    std::unordered_set<std::string> tuned_;
+    std::vector<bool> tuned_;  // by generated record
+    int32_t tunedCount_ = 0;
     std::vector<DroppedRecord> dropped_;
     std::vector<OutOfRangeRecord> outOfRange_;
     std::vector<ReportedFailure> failures_;

@@ -37,7 +37,7 @@ double Report(const std::filesystem::path& folder, const std::string& name, int 
                                  {Variant::Double(i), Variant::Double(100), Variant::Double(1),
                                   Variant::Double(99), Variant::Integer(3)}});
         else
-            account.NoteTuned(Key(i));
+            account.NoteTuned(static_cast<size_t>(i));
     }
     calvora::RunReport report{"Calvora", "2026-12-07 13:45:01", "silent", 0, account};
     calvora::history::WriteReportFiles(folder, name, calvora::ReportText(report),

@@ -302,6 +302,48 @@ bool ReadTime(std::string_view& s, int64_t& seconds) {
     return true;
 }
 
+// The field's value without parsing, rounding or measuring, when v already
+// is a value of the field's type or a whole number that fits it: by far the
+// most common case, a value read from its own field or formed for it.
+// Nothing otherwise; the full conversion then decides.
+std::optional<Variant> AlreadyFitting(const Variant& v, const ColumnType& type) {
+    const VarType t = v.Type();
+    const bool whole = t == VarType::Byte || t == VarType::Integer || t == VarType::Long;
+    auto within = [&](double low, double high) {
+        return whole && v.NumericValue() >= low && v.NumericValue() <= high;
+    };
+    switch (type.type) {
+        case DataType::Boolean:
+            return t == VarType::Boolean ? std::optional<Variant>(v) : std::nullopt;
+        case DataType::Byte:
+            if (within(0, 255))
+                return Variant::Byte(static_cast<uint8_t>(v.NumericValue()));
+            return std::nullopt;
+        case DataType::Integer:
+            if (within(-32768, 32767))
+                return Variant::Integer(static_cast<int16_t>(v.NumericValue()));
+            return std::nullopt;
+        case DataType::Long:
+            if (whole)
+                return Variant::Long(static_cast<int32_t>(v.NumericValue()));
+            return std::nullopt;
+        case DataType::Double:
+            if (whole || (t == VarType::Double && std::isfinite(v.NumericValue())))
+                return Variant::Double(v.NumericValue());
+            return std::nullopt;
+        case DataType::Text:
+            // A text of no more bytes than the field's size has no more
+            // characters either.
+            if (t == VarType::String && v.AsText().size() <= static_cast<size_t>(type.size))
+                return v;
+            return std::nullopt;
+        case DataType::Memo:
+            return t == VarType::String ? std::optional<Variant>(v) : std::nullopt;
+        default:
+            return std::nullopt;
+    }
+}
+
 }  // namespace
 
 std::string DateToText(Date d) {
@@ -355,6 +397,8 @@ bool TextToDate(std::string_view text, Date& out) {
 Variant ConvertForField(const Variant& v, const ColumnType& type, std::string_view fieldName) {
     if (v.IsEmpty() || v.IsNull())
         return Variant::Null();
+    if (std::optional<Variant> fitting = AlreadyFitting(v, type))
+        return std::move(*fitting);
     switch (type.type) {
         case DataType::Boolean:
             return ToBoolean(v, type, fieldName);

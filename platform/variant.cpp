@@ -41,15 +41,6 @@ Variant Variant::Binary(calvora::Bytes v) {
     return Variant(Storage(std::move(v)));
 }
 
-VarType Variant::Type() const {
-    static constexpr VarType kByIndex[] = {
-        VarType::Empty,   VarType::Null, VarType::Boolean,  VarType::Byte,
-        VarType::Integer, VarType::Long, VarType::Currency, VarType::Single,
-        VarType::Double,  VarType::Date, VarType::String,   VarType::Binary,
-    };
-    return kByIndex[v_.index()];
-}
-
 bool Variant::IsNumeric() const {
     switch (Type()) {
         case VarType::Boolean:

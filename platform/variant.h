@@ -57,7 +57,14 @@ class Variant {
     static Variant Text(std::string v);
     static Variant Binary(calvora::Bytes v);
 
-    VarType Type() const;
+    VarType Type() const {
+        static constexpr VarType kByIndex[] = {
+            VarType::Empty,   VarType::Null, VarType::Boolean,  VarType::Byte,
+            VarType::Integer, VarType::Long, VarType::Currency, VarType::Single,
+            VarType::Double,  VarType::Date, VarType::String,   VarType::Binary,
+        };
+        return kByIndex[v_.index()];
+    }
     bool IsEmpty() const { return Type() == VarType::Empty; }
     bool IsNull() const { return Type() == VarType::Null; }
     bool IsText() const { return Type() == VarType::String; }

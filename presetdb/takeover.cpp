@@ -404,13 +404,11 @@ void NoteOutOfRange(RunState& run, const Variant& absMin, const Variant& absMax,
 // once (-1 where the table lacks one).
 struct TakeoverFields {
     std::array<int32_t, kValueFields.size()> values;
-    std::array<int32_t, 3> keys;
 
     explicit TakeoverFields(const PresetTable& table) {
         for (size_t k = 0; k < kValueFields.size(); ++k) {
             values[k] = table.Find(kValueFields[k]);
         }
-        keys = {table.Find("machine_type"), table.Find("var_name"), table.Find("offset_or_bitno")};
     }
 };
 
@@ -439,8 +437,7 @@ void TakeOverRow(Proc& proc, PresetTable& table,
             record[i] = table.Converted(i, row[kFirstValueColumn + k]);
         });
     }
-    run.Account.NoteTuned({FieldOf(record, fields.keys[0]), FieldOf(record, fields.keys[1]),
-                           FieldOf(record, fields.keys[2])});
+    run.Account.NoteTuned(found->second);
 }
 
 }  // namespace

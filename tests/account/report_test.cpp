@@ -90,7 +90,7 @@ TEST(Report, KeysPairAsTheTakeoverPairsThem) {
     account.NoteMachine("M1", true);
     account.NoteGenerated(key);
     account.NoteGenerated({Variant::Text("M1"), Variant::Text("new"), Variant::Long(4)});
-    account.NoteTuned(cases[0].other);
+    account.NoteTuned(0);
     ASSERT_EQ(account.NewRecords().size(), 1u);
     EXPECT_EQ(account.NewRecords()[0].varName.AsText(), "new");
     EXPECT_EQ(account.Machines()[0].records, 2);
