@@ -112,9 +112,13 @@ Field Fields::Item(std::string_view name) const {
 }
 
 bool Fields::Contains(std::string_view name) const {
+    return Find(name) >= 0;
+}
+
+int32_t Fields::Find(std::string_view name) const {
     if (!impl_)
         detail::RaiseNothing(kSourceFields, "field collection");
-    return impl_->Find(name) >= 0;
+    return impl_->Find(name);
 }
 
 void Fields::Append(const Field& field) {

@@ -92,6 +92,14 @@ int32_t Recordset::RecordCount() const {
     return Impl().RecordCount();
 }
 
+std::vector<std::vector<Variant>> Recordset::GetRows(int32_t count) {
+    return Impl().GetRows(count);
+}
+
+void Recordset::AddRecord(const std::vector<Variant>& values) {
+    Impl().AddRecord(values);
+}
+
 void Recordset::Edit() {
     Impl().Edit();
 }

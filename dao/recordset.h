@@ -22,8 +22,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "dao/tabledef.h"
+#include "platform/variant.h"
 
 namespace calvora::dao {
 
@@ -65,6 +67,22 @@ class Recordset {
     void Update();
     // Drops the pending Edit or AddNew.
     void CancelUpdate();
+
+    // Reading and writing many records: the same as the calls they stand for,
+    // without a Field handle per value, for the long loops over a table.
+    //
+    // The values of at most count records from the current one on, each
+    // record's as Fields().Item(i).Value() reads them, in field order; the
+    // record after the last one returned becomes current (Eof() after the
+    // last). Stops early, with that record current, at a record one of whose
+    // values Value() would refuse, so that the caller meets the failure
+    // reading that record field by field. Nothing at Eof(). Raises what
+    // MoveNext raises.
+    std::vector<std::vector<Variant>> GetRows(int32_t count);
+    // AddNew, values[i] written into field i, and Update: the current record
+    // stays. Raises what SetValue and Update raise (and 3265 for more values
+    // than fields); then nothing is stored and no new record is pending.
+    void AddRecord(const std::vector<Variant>& values);
 
     // Releases the recordset; further use raises 91.
     void Close();

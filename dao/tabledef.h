@@ -35,6 +35,8 @@ class Fields {
     Field Item(std::string_view name) const;
     // True when a field of that case-blind name exists.
     bool Contains(std::string_view name) const;
+    // The position of the field of that case-blind name, or -1.
+    int32_t Find(std::string_view name) const;
 
     // Appends a field made by TableDef::CreateField. On a stored table the
     // column is added to the file at once (existing records hold Null); on a

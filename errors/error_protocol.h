@@ -31,6 +31,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "errors/run_state.h"
@@ -72,10 +73,13 @@ int16_t ErrorSub(RunState& run, int32_t number, const std::string& source,
 
 class Proc {
   public:
-    explicit Proc(RunState& run, std::string name = {}) : run_(run), name_(std::move(name)) {}
+    // name: the procedure's name, a text that outlives the Proc (procedures
+    // name themselves with literals; a string made for each call would cost
+    // more than the steps of the short procedures called in long loops).
+    explicit Proc(RunState& run, const char* name = "") : run_(run), name_(name) {}
 
-    void SetName(std::string name) { name_ = std::move(name); }
-    const std::string& Name() const { return name_; }
+    void SetName(const char* name) { name_ = name; }
+    std::string_view Name() const { return name_; }
     RunState& Run() { return run_; }
 
     // Runs one step; a failure goes to ErrorSub (see the rules above).
@@ -126,7 +130,7 @@ class Proc {
     static Failure Internal(const std::exception& e);
 
     RunState& run_;
-    std::string name_;
+    const char* name_;
 };
 
 }  // namespace calvora

@@ -45,19 +45,8 @@ void WritePresetTable(Proc& proc, dao::Database& db, const PresetTable& table) {
         return;
     dao::Recordset target;
     proc.Step([&] { target = db.OpenRecordset(kPresetTable); });
-    std::vector<dao::Field> fields;
-    proc.Step([&] {
-        for (size_t i = 0; i < table.fieldNames.size(); ++i)
-            fields.push_back(target.Fields().Item(static_cast<int32_t>(i)));
-    });
-    for (const std::vector<Variant>& record : table.records) {
-        proc.Step([&] {
-            target.AddNew();
-            for (size_t i = 0; i < fields.size(); ++i)
-                fields[i].SetValue(record[i]);
-            target.Update();
-        });
-    }
+    for (const std::vector<Variant>& record : table.records)
+        proc.Step([&] { target.AddRecord(record); });
     proc.Step([&] { target.Close(); });
 }
 

@@ -17,6 +17,7 @@
 #include "presetdb/event_pacer.h"
 #include "presetdb/name_resolution.h"
 #include "presetdb/preset_schema.h"
+#include "presetdb/record_walk.h"
 #include "presetdb/unit_renames.h"
 #include "settings/command_line.h"
 #include "settings/file_locations.h"
@@ -94,13 +95,17 @@ void ReadSource(Proc& proc, dao::Recordset& source, int16_t n, SourceValues& val
         for (int32_t i = 0; i < values.fieldCount; ++i)
             fields.push_back(source.Fields().Item(i));
     });
-    for (size_t r = 0; r < values.records.size(); ++r) {
-        for (int32_t i = 0; i < values.fieldCount; ++i) {
-            proc.Step([&] { values.records[r][i] = fields.at(i).Value(); });
-            pacer.Yield();
-        }
-        proc.Step([&] { source.MoveNext(); });
-    }
+    ReadRecords(
+        source, values.records.size(), [&](auto&& f) { proc.Step(f); },
+        [&](size_t r, std::vector<Variant>& row) { values.records[r] = std::move(row); },
+        [&](size_t r) {
+            for (int32_t i = 0; i < values.fieldCount; ++i) {
+                proc.Step([&] { values.records[r][i] = fields.at(i).Value(); });
+                pacer.Yield();
+            }
+            proc.Step([&] { source.MoveNext(); });
+        },
+        [&] { pacer.Yield(); });
     proc.Step([&] { source.MoveFirst(); });
 }
 

@@ -1,9 +1,13 @@
 // Walking a recordset under the error protocol.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "dao/recordset.h"
+#include "platform/variant.h"
 
 namespace calvora {
 
@@ -58,6 +62,32 @@ void CountedLoop(StepFn&& step, Count&& count, Body&& body) {
     for (int32_t i = 0; i < n; ++i) {
         if (!body(i))
             return;
+    }
+}
+
+// Reads count records of rs from the current one on. Whole records are read
+// at a time (Recordset::GetRows) while they read cleanly, and each is handed
+// to keep(r, values) with its number r from 0; a record holding a value that
+// cannot be read goes to readAlone(r), which reads it field by field, each
+// value its own step, and moves on: each such value is then reported as the
+// loop over single values reports it, and the record's other values are
+// kept. step(f) runs f as a step of the caller's protocol; yield() runs
+// between passes, to let the window's events run.
+template <class StepFn, class Keep, class ReadAlone, class Yield>
+void ReadRecords(dao::Recordset& rs, size_t count, StepFn&& step, Keep&& keep,
+                 ReadAlone&& readAlone, Yield&& yield) {
+    // Enough records to make a pass's own cost small, few enough for the
+    // window to get its events in time.
+    constexpr size_t kRecordsPerPass = 64;
+    for (size_t r = 0; r < count;) {
+        std::vector<std::vector<Variant>> rows;
+        step(
+            [&] { rows = rs.GetRows(static_cast<int32_t>(std::min(count - r, kRecordsPerPass))); });
+        for (std::vector<Variant>& values : rows)
+            keep(r++, values);
+        yield();
+        if (rows.empty() && r < count)
+            readAlone(r++);
     }
 }
 

@@ -34,6 +34,7 @@
 #include "platform/text.h"
 #include "presetdb/event_pacer.h"
 #include "presetdb/preset_schema.h"
+#include "presetdb/record_walk.h"
 #include "settings/file_locations.h"
 
 namespace calvora {
@@ -144,6 +145,8 @@ int32_t CountRecords(Proc& proc, dao::Recordset& machineCopy, bool& whole) {
 std::vector<Row> ReadMachineCopy(Proc& proc, dao::Recordset& machineCopy, bool& whole) {
     RunState& run = proc.Run();
     std::array<const char*, kColumnCount> columnFields = kColumnFields;
+    // The position of each column's field, when the machine copy has them all.
+    std::optional<std::array<int32_t, kColumnCount>> positions;
     proc.Step([&] {
         dao::Fields fields = machineCopy.Fields();
         for (int32_t i = 0; i < fields.Count(); ++i) {
@@ -151,6 +154,14 @@ std::vector<Row> ReadMachineCopy(Proc& proc, dao::Recordset& machineCopy, bool& 
                 columnFields[kCategoryColumn] = "categorie";
             }
         }
+        std::array<int32_t, kColumnCount> found;
+        for (size_t column = 0; column < kColumnCount; ++column) {
+            found[column] = columnFields[column] ? fields.Find(columnFields[column]) : -1;
+            if (columnFields[column] && found[column] < 0) {
+                return;
+            }
+        }
+        positions = found;
     });
 
     int32_t n = CountRecords(proc, machineCopy, whole);
@@ -164,8 +175,7 @@ std::vector<Row> ReadMachineCopy(Proc& proc, dao::Recordset& machineCopy, bool& 
     // A field found once is kept (its value follows the current record); a
     // field not found is looked for again on every record, and fails there.
     std::array<dao::Field, kColumnCount> found;
-    for (Row& row : rows) {
-        proc.Step([&] { pacer.Yield(); });
+    auto readAlone = [&](size_t r) {
         for (size_t column = 0; column < kColumnCount; ++column) {
             if (columnFields[column] == nullptr) {
                 continue;
@@ -174,11 +184,29 @@ std::vector<Row> ReadMachineCopy(Proc& proc, dao::Recordset& machineCopy, bool& 
                 if (!found[column]) {
                     found[column] = machineCopy.Fields().Item(columnFields[column]);
                 }
-                row[column] = found[column].Value();
+                rows[r][column] = found[column].Value();
             });
         }
         ReadStep(proc, whole, [&] { machineCopy.MoveNext(); });
+    };
+    auto yield = [&] { proc.Step([&] { pacer.Yield(); }); };
+    if (!positions) {
+        for (size_t r = 0; r < rows.size(); ++r) {
+            yield();
+            readAlone(r);
+        }
+        return rows;
     }
+    ReadRecords(
+        machineCopy, rows.size(), [&](auto&& f) { ReadStep(proc, whole, f); },
+        [&](size_t r, std::vector<Variant>& values) {
+            for (size_t column = 0; column < kColumnCount; ++column) {
+                if ((*positions)[column] >= 0) {
+                    rows[r][column] = std::move(values[static_cast<size_t>((*positions)[column])]);
+                }
+            }
+        },
+        readAlone, yield);
     return rows;
 }
 

@@ -20,6 +20,15 @@ constexpr const char* kVarNameText = "PRESET_DEFS.var_name";
 
 }  // namespace
 
+void UnitRenames::Link(const std::string& key, size_t r) {
+    next_[r] = kNone;
+    auto [at, added] = byName_.try_emplace(key, Chain{r, r});
+    if (!added) {
+        next_[at->second.last] = r;
+        at->second.last = r;
+    }
+}
+
 void UnitRenames::Start() {
     if (started_)
         return;
@@ -35,20 +44,29 @@ void UnitRenames::Start() {
         return;
     }
     try {
-        dao::Recordset rs = db_.OpenRecordset(kNamesQuery);
-        dao::Field varName = rs.Fields().Item(0);
+        namesRs_ = db_.OpenRecordset(kNamesQuery);
+        dao::Field varName = namesRs_.Fields().Item(0);
         varNameType_ = dao::ParseDeclaredType(varName.DeclaredType());
-        names_.reserve(static_cast<size_t>(rs.RecordCount()));
-        byName_.reserve(static_cast<size_t>(rs.RecordCount()));
-        for (; !rs.Eof(); rs.MoveNext()) {
-            names_.push_back(varName.Value());
-            if (names_.back().IsText())
-                byName_[UCase(names_.back().AsText())].push_back(names_.size() - 1);
+        const int32_t count = namesRs_.RecordCount();
+        names_.reserve(static_cast<size_t>(count));
+        while (!namesRs_.Eof()) {
+            std::vector<std::vector<Variant>> rows = namesRs_.GetRows(count);
+            for (std::vector<Variant>& row : rows)
+                names_.push_back(std::move(row[0]));
+            // A name that cannot be read raises here, as reading it alone does.
+            if (rows.empty()) {
+                names_.push_back(varName.Value());
+                namesRs_.MoveNext();
+            }
         }
-        rs.Close();
     } catch (const Failure& f) {
         queryFailure_ = f;
     }
+    next_.assign(names_.size(), kNone);
+    byName_.reserve(names_.size());
+    for (size_t r = 0; r < names_.size(); ++r)
+        if (names_[r].IsText())
+            Link(UCase(names_[r].AsText()), r);
     changed_.assign(names_.size(), false);
 }
 
@@ -76,14 +94,26 @@ void UnitRenames::Rename(const std::string& name0, const std::string& name1) {
     auto found = byName_.find(*key);
     if (found == byName_.end())
         return;
-    std::vector<size_t> records = std::move(found->second);
+    size_t r = found->second.first;
     byName_.erase(found);
-    std::vector<size_t> kept;
-    for (size_t r : records) {
+    // The new name as the field holds it, the same for every record renamed;
+    // a name the field cannot hold fails on each of them.
+    std::optional<Variant> stored;
+    std::optional<Failure> refused;
+    try {
+        stored = dao::ConvertForField(Variant::Text(writeAs), varNameType_, kVarNameText);
+    } catch (const Failure& f) {
+        refused = f;
+    }
+    const std::string storedKey = stored && stored->IsText() ? UCase(stored->AsText()) : "";
+    while (r != kNone) {
+        const size_t after = next_[r];
         bool renamed = false;
         proc.Step([&] {
-            Variant before = names_[r];
-            names_[r] = dao::ConvertForField(Variant::Text(writeAs), varNameType_, kVarNameText);
+            if (refused)
+                throw *refused;
+            Variant before = std::move(names_[r]);
+            names_[r] = *stored;
             changed_[r] = true;
             renamed = true;
             // A name rewritten as itself (both kinds alike) is no rename for
@@ -91,14 +121,13 @@ void UnitRenames::Rename(const std::string& name0, const std::string& name1) {
             if (before.AsText() != writeAs)
                 run_.Account.NoteRename(before.AsText(), writeAs);
         });
-        if (!renamed || !names_[r].IsText())
-            kept.push_back(r);
+        // A record not renamed, or renamed to a value that is no text,
+        // stays found by its old name.
+        if (renamed && names_[r].IsText())
+            Link(storedKey, r);
         else
-            byName_[UCase(names_[r].AsText())].push_back(r);
-    }
-    if (!kept.empty()) {
-        std::vector<size_t>& old = byName_[*key];
-        old.insert(old.end(), kept.begin(), kept.end());
+            Link(*key, r);
+        r = after;
     }
 }
 
@@ -109,6 +138,8 @@ void UnitRenames::Write() {
     // be retried by the destructor.
     dao::Database db = std::move(db_);
     db_ = dao::Database();
+    dao::Recordset rs = std::move(namesRs_);
+    namesRs_ = dao::Recordset();
     std::vector<bool> changed = std::move(changed_);
     changed_.clear();
     // Without a rename the file is not written at all: it stays byte for
@@ -118,7 +149,7 @@ void UnitRenames::Write() {
         return;
     }
     try {
-        dao::Recordset rs = db.OpenRecordset(kNamesQuery);
+        rs.MoveFirst();
         dao::Field varName = rs.Fields().Item(0);
         for (size_t r = 0; r < changed.size() && !rs.Eof(); ++r, rs.MoveNext()) {
             if (!changed[r])

@@ -18,12 +18,14 @@
 // is, like any other.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "dao/database.h"
+#include "dao/recordset.h"
 #include "dao/schema.h"
 #include "errors/run_state.h"
 #include "platform/failure.h"
@@ -60,20 +62,33 @@ class UnitRenames {
     void Rename(const std::string& name0, const std::string& name1);
 
   private:
+    // The records carrying one case-blind name, in table order: a chain
+    // through next_ (kNone ends it).
+    struct Chain {
+        size_t first;
+        size_t last;
+    };
+    static constexpr size_t kNone = SIZE_MAX;
+
     void Start();
     void Write();
+    // Appends record r to the chain of key.
+    void Link(const std::string& key, size_t r);
 
     RunState& run_;
     bool started_ = false;
     bool present_ = false;  // the unit database exists
     dao::Database db_;
+    // The names read, kept open to write the changed ones back.
+    dao::Recordset namesRs_;
     std::optional<Failure> openFailure_;   // opening the unit database
     std::optional<Failure> queryFailure_;  // its PRESET_DEFS.var_name
     dao::ColumnType varNameType_;
     std::vector<Variant> names_;  // var_name of each record, in table order
     std::vector<bool> changed_;
     // UCase(var_name) -> the records carrying it (the engine's text equality).
-    std::unordered_map<std::string, std::vector<size_t>> byName_;
+    std::unordered_map<std::string, Chain> byName_;
+    std::vector<size_t> next_;  // the record after each in its chain
 };
 
 }  // namespace calvora

@@ -79,6 +79,7 @@ class RecordsetImpl {
     void MoveNext();
     int32_t RecordCount();
     Variant Value(size_t i) const;
+    std::vector<std::vector<Variant>> GetRows(int32_t count);
     // The current record, a query's where it stands among its records
     // (valid while neither EOF nor BOF).
     Row& Current() { return isQuery ? rows[pos] : current; }
@@ -98,6 +99,7 @@ class RecordsetImpl {
     void Edit();
     void AddNew();
     void Update();
+    void AddRecord(const std::vector<Variant>& values);
 
   private:
     void Begin(Mode m);

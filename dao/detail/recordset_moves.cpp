@@ -97,6 +97,17 @@ int32_t RecordsetImpl::RecordCount() {
     return static_cast<int32_t>(count);
 }
 
+namespace {
+
+// The type a stored value is read as: a stored text longer than a Text
+// field's size (written by another client) is still read; only writing holds
+// texts to the size.
+ColumnType ReadType(const ColumnType& type) {
+    return type.type == DataType::Text ? ColumnType{DataType::Memo, 0} : type;
+}
+
+}  // namespace
+
 Variant RecordsetImpl::Value(size_t i) const {
     Check();
     if (mode != Mode::None && dirty[i])
@@ -105,12 +116,26 @@ Variant RecordsetImpl::Value(size_t i) const {
         return Variant::Null();
     if (eof || bof)
         RaiseNoCurrent("reading field " + (*columns)[i].name);
-    // A stored text longer than a Text field's size (written by another
-    // client) is still read; only writing holds texts to the size.
-    const ColumnType& type = (*columns)[i].type;
-    return ConvertForField(Current().values[i],
-                           type.type == DataType::Text ? ColumnType{DataType::Memo, 0} : type,
-                           FieldText(i));
+    return ConvertForField(Current().values[i], ReadType((*columns)[i].type), FieldText(i));
+}
+
+std::vector<std::vector<Variant>> RecordsetImpl::GetRows(int32_t count) {
+    Check();
+    mode = Mode::None;
+    std::vector<std::vector<Variant>> rows;
+    while (!eof && !bof && static_cast<int32_t>(rows.size()) < count) {
+        std::vector<Variant> values(columns->size());
+        try {
+            for (size_t i = 0; i < values.size(); ++i)
+                values[i] = ConvertForField(Current().values[i], ReadType((*columns)[i].type),
+                                            FieldText(i));
+        } catch (const Failure&) {
+            break;
+        }
+        rows.push_back(std::move(values));
+        MoveNext();
+    }
+    return rows;
 }
 
 Recordset OpenTableRecordset(const std::shared_ptr<Connection>& conn, const TableInfo& table) {

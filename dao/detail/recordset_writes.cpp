@@ -134,6 +134,27 @@ void RecordsetImpl::StoreNew() {
         rows.push_back(ReadBack(sqlite3_last_insert_rowid(sqlite3_db_handle(stmt))));
 }
 
+void RecordsetImpl::AddRecord(const std::vector<Variant>& values) {
+    Check();
+    if (values.size() > columns->size())
+        throw Failure(err::kItemNotFound, kSourceFields,
+                      "Item not found in this collection: field number " +
+                          std::to_string(columns->size()) + " (the collection holds " +
+                          std::to_string(columns->size()) + ")");
+    Begin(Mode::Add);
+    try {
+        for (size_t i = 0; i < values.size(); ++i) {
+            buffer[i] = ConvertForField(values[i], (*columns)[i].type, FieldText(i));
+            dirty[i] = true;
+        }
+        StoreNew();
+    } catch (...) {
+        mode = Mode::None;
+        throw;
+    }
+    mode = Mode::None;
+}
+
 bool RecordsetImpl::IsSet(const std::string& name) const {
     for (size_t i = 0; i < columns->size(); ++i)
         if (dirty[i] && SameName((*columns)[i].name, name))
