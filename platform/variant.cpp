@@ -7,40 +7,6 @@
 
 namespace calvora {
 
-Variant Variant::Null() {
-    return Variant(Storage(NullTag{}));
-}
-Variant Variant::Boolean(bool v) {
-    return Variant(Storage(BoolTag{v}));
-}
-Variant Variant::Byte(uint8_t v) {
-    return Variant(Storage(v));
-}
-Variant Variant::Integer(int16_t v) {
-    return Variant(Storage(v));
-}
-Variant Variant::Long(int32_t v) {
-    return Variant(Storage(v));
-}
-Variant Variant::Currency(calvora::Currency v) {
-    return Variant(Storage(v));
-}
-Variant Variant::Single(float v) {
-    return Variant(Storage(v));
-}
-Variant Variant::Double(double v) {
-    return Variant(Storage(v));
-}
-Variant Variant::Date(calvora::Date v) {
-    return Variant(Storage(v));
-}
-Variant Variant::Text(std::string v) {
-    return Variant(Storage(std::move(v)));
-}
-Variant Variant::Binary(calvora::Bytes v) {
-    return Variant(Storage(std::move(v)));
-}
-
 bool Variant::IsNumeric() const {
     switch (Type()) {
         case VarType::Boolean:

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -45,17 +46,17 @@ class Variant {
   public:
     Variant() = default;  // Empty
 
-    static Variant Null();
-    static Variant Boolean(bool v);
-    static Variant Byte(uint8_t v);
-    static Variant Integer(int16_t v);
-    static Variant Long(int32_t v);
-    static Variant Currency(calvora::Currency v);
-    static Variant Single(float v);
-    static Variant Double(double v);
-    static Variant Date(calvora::Date v);
-    static Variant Text(std::string v);
-    static Variant Binary(calvora::Bytes v);
+    static Variant Null() { return Variant(Storage(NullTag{})); }
+    static Variant Boolean(bool v) { return Variant(Storage(BoolTag{v})); }
+    static Variant Byte(uint8_t v) { return Variant(Storage(v)); }
+    static Variant Integer(int16_t v) { return Variant(Storage(v)); }
+    static Variant Long(int32_t v) { return Variant(Storage(v)); }
+    static Variant Currency(calvora::Currency v) { return Variant(Storage(v)); }
+    static Variant Single(float v) { return Variant(Storage(v)); }
+    static Variant Double(double v) { return Variant(Storage(v)); }
+    static Variant Date(calvora::Date v) { return Variant(Storage(v)); }
+    static Variant Text(std::string v) { return Variant(Storage(std::move(v))); }
+    static Variant Binary(calvora::Bytes v) { return Variant(Storage(std::move(v))); }
 
     VarType Type() const {
         static constexpr VarType kByIndex[] = {

@@ -69,11 +69,15 @@ std::string ReplaceSearchItem(RunState& run, const std::string& text, const std:
         return text;
     std::string result;
     proc.Step([&] {
+        if (!ascii) {
+            result =
+                Left(text, pos - 1) + replacement + Right(text, Len(text) - pos + 1 - Len(search));
+            return;
+        }
         // Characters are bytes in ASCII texts.
-        result = ascii
-                     ? text.substr(0, pos - 1) + replacement + text.substr(pos - 1 + search.size())
-                     : Left(text, pos - 1) + replacement +
-                           Right(text, Len(text) - pos + 1 - Len(search));
+        const size_t at = static_cast<size_t>(pos - 1);
+        result.reserve(text.size() - search.size() + replacement.size());
+        result.append(text, 0, at).append(replacement).append(text, at + search.size());
     });
     return result;
 }
