@@ -47,6 +47,8 @@ TEST(Text, InvalidArgumentsRaiseFailure5) {
 
 TEST(Text, UpperCaseIsSimpleAndKeepsLength) {
     EXPECT_EQ(UCase("abc äöü ß ###machine"), "ABC ÄÖÜ ß ###MACHINE");  // ß has no simple upper case
+    // The characters next to the letters stay, in whole words and in the rest.
+    EXPECT_EQ(UCase("`az{@AZ[`az{@AZ[`az{@AZ[~\x7F"), "`AZ{@AZ[`AZ{@AZ[`AZ{@AZ[~\x7F");
     EXPECT_EQ(Len(UCase("straße")), Len("straße"));
     EXPECT_TRUE(EqualsNoCase("Var_Name", "VAR_NAME"));
     EXPECT_TRUE(EqualsNoCase("categorie", "CATEGORIE"));
