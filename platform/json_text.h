@@ -11,4 +11,7 @@ namespace calvora {
 // that are not valid UTF-8 become U+FFFD, so the result is always valid JSON.
 std::string JsonString(std::string_view text);
 
+// The same literal appended to out (which is otherwise left as it is).
+void AppendJsonString(std::string& out, std::string_view text);
+
 }  // namespace calvora
