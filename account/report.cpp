@@ -23,19 +23,13 @@ std::optional<std::string> NumberText(const Variant& v) {
 }
 
 // A text in the text report with backslash, quote and control characters
-// escaped, so that it stays on its line; other bytes are copied in runs.
+// escaped, so that it stays on its line; the bytes between are copied whole.
 void AppendEscaped(std::string& out, std::string_view text) {
     size_t i = 0;
     while (i < text.size()) {
-        size_t plain = i;
-        while (plain < text.size()) {
-            const auto b = static_cast<unsigned char>(text[plain]);
-            if (b < 0x20 || b == 0x7f || b == '"' || b == '\\')
-                break;
-            ++plain;
-        }
-        out.append(text.substr(i, plain - i));
-        i = plain;
+        const size_t special = FindSpecialByte(text, i, false);
+        out.append(text.substr(i, special - i));
+        i = special;
         if (i == text.size())
             break;
         const auto b = static_cast<unsigned char>(text[i++]);

@@ -2,17 +2,33 @@
 
 #include <unicode/utf8.h>
 
+#include <cstdint>
+#include <cstring>
+
 namespace calvora {
 
 namespace {
 
-// A byte that stands for itself in a JSON string: printable ASCII other than
-// quote and backslash.
-bool IsPlain(unsigned char b) {
-    return b >= 0x20 && b < 0x7f && b != '"' && b != '\\';
+// A byte FindSpecialByte looks for.
+bool IsSpecial(unsigned char b, bool beyondAscii) {
+    return b < 0x20 || b == '"' || b == '\\' || b == 0x7f || (beyondAscii && b >= 0x80);
 }
 
-// The escape of an ASCII byte that is not plain.
+constexpr uint64_t kOnes = 0x0101010101010101u;
+constexpr uint64_t kHighBits = 0x80 * kOnes;
+
+// Non-zero when a byte of w is below n (n <= 0x80).
+uint64_t AnyBelow(uint64_t w, uint64_t n) {
+    return (w - n * kOnes) & ~w & kHighBits;
+}
+
+// Non-zero when one of the eight bytes of w is special.
+uint64_t AnySpecial(uint64_t w, bool beyondAscii) {
+    return AnyBelow(w, 0x20) | AnyBelow(w ^ ('"' * kOnes), 1) | AnyBelow(w ^ ('\\' * kOnes), 1) |
+           AnyBelow(w ^ (0x7f * kOnes), 1) | (beyondAscii ? w & kHighBits : 0);
+}
+
+// The escape of a special ASCII byte.
 void AppendEscape(std::string& out, unsigned char b) {
     switch (b) {
         case '"':
@@ -40,16 +56,28 @@ void AppendEscape(std::string& out, unsigned char b) {
 
 }  // namespace
 
+size_t FindSpecialByte(std::string_view text, size_t from, bool beyondAscii) {
+    // Names are mostly long runs of ordinary bytes: they are skipped eight
+    // at a time, and the byte itself is found in the word that holds it.
+    size_t i = from;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        if (AnySpecial(word, beyondAscii))
+            break;
+    }
+    while (i < text.size() && !IsSpecial(static_cast<unsigned char>(text[i]), beyondAscii))
+        ++i;
+    return i;
+}
+
 void AppendJsonString(std::string& out, std::string_view text) {
     out += '"';
     size_t i = 0;
     while (i < text.size()) {
-        // Plain runs, the bulk of any name, are copied whole.
-        size_t plain = i;
-        while (plain < text.size() && IsPlain(static_cast<unsigned char>(text[plain])))
-            ++plain;
-        out.append(text.substr(i, plain - i));
-        i = plain;
+        const size_t special = FindSpecialByte(text, i, true);
+        out.append(text.substr(i, special - i));
+        i = special;
         if (i == text.size())
             break;
         const auto b = static_cast<unsigned char>(text[i]);
