@@ -89,12 +89,17 @@ void KeepBackup(const fs::path& file, const fs::path& folder, const std::string&
 
 void WriteReportFiles(const fs::path& folder, const std::string& name, const std::string& text,
                       const std::string& json) {
+    // Lines are copied whole; memchr finds their ends.
     std::string crlf;
-    crlf.reserve(text.size() + text.size() / 40);
-    for (char c : text) {
-        if (c == '\n')
-            crlf += '\r';
-        crlf += c;
+    crlf.reserve(text.size() + text.size() / 32);
+    for (size_t pos = 0; pos < text.size();) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        crlf.append(text, pos, end - pos);
+        if (end < text.size())
+            crlf += "\r\n";
+        pos = end + 1;
     }
     fs::path jsonPath = folder / (name + kReportJsonSuffix);
     fs::path textPath = folder / (name + kReportTextSuffix);

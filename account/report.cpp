@@ -1,8 +1,9 @@
 #include "account/report.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <optional>
+#include <vector>
 
 #include "platform/json_text.h"
 #include "platform/text.h"
@@ -22,11 +23,17 @@ std::optional<std::string> NumberText(const Variant& v) {
 }
 
 // A text in the text report with backslash, quote and control characters
-// escaped, so that it stays on its line.
-std::string Escaped(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
+// escaped, so that it stays on its line; the bytes between are copied whole.
+void AppendEscaped(std::string& out, std::string_view text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        const size_t special = FindSpecialByte(text, i, false);
+        out.append(text.substr(i, special - i));
+        i = special;
+        if (i == text.size())
+            break;
+        const auto b = static_cast<unsigned char>(text[i++]);
+        switch (b) {
             case '"':
                 out += "\\\"";
                 break;
@@ -42,78 +49,109 @@ std::string Escaped(std::string_view text) {
             case '\t':
                 out += "\\t";
                 break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
-                    char buffer[8];
-                    std::snprintf(buffer, sizeof buffer, "\\x%02x", c);
-                    out += buffer;
-                } else {
-                    out += c;
-                }
+            default: {
+                static constexpr char kDigits[] = "0123456789abcdef";
+                const char escape[] = {'\\', 'x', kDigits[b >> 4], kDigits[b & 15]};
+                out.append(escape, sizeof escape);
+            }
         }
     }
-    return out;
 }
 
 // A text value in the text report: escaped, in double quotes.
-std::string QuotedText(std::string_view text) {
-    return std::string("\"").append(Escaped(text)).append("\"");
+void AppendQuoted(std::string& out, std::string_view text) {
+    out += '"';
+    AppendEscaped(out, text);
+    out += '"';
 }
 
-std::string TextValue(const Variant& v) {
+template <class Integer>
+void AppendNumber(std::string& out, Integer n) {
+    char buffer[24];
+    auto end = std::to_chars(buffer, buffer + sizeof buffer, n).ptr;
+    out.append(buffer, end);
+}
+
+void AppendTextValue(std::string& out, const Variant& v) {
     switch (v.Type()) {
         case VarType::Empty:
         case VarType::Null:
-            return "NULL";
+            out += "NULL";
+            break;
         case VarType::Boolean:
-            return v.AsBoolean() ? "True" : "False";
+            out += v.AsBoolean() ? "True" : "False";
+            break;
         case VarType::String:
-            return QuotedText(v.AsText());
+            AppendQuoted(out, v.AsText());
+            break;
         case VarType::Binary:
-            return "0x" + HexText(v.AsBinary());
+            out.append("0x").append(HexText(v.AsBinary()));
+            break;
         default:
-            return NumberText(v).value_or("NaN");
+            out += NumberText(v).value_or("NaN");
     }
 }
 
-std::string JsonValue(const Variant& v) {
+void AppendJsonValue(std::string& out, const Variant& v) {
     switch (v.Type()) {
         case VarType::Empty:
         case VarType::Null:
-            return "null";
+            out += "null";
+            break;
         case VarType::Boolean:
-            return v.AsBoolean() ? "true" : "false";
+            out += v.AsBoolean() ? "true" : "false";
+            break;
         case VarType::String:
-            return JsonString(v.AsText());
+            AppendJsonString(out, v.AsText());
+            break;
         case VarType::Binary:
-            return JsonString(HexText(v.AsBinary()));
+            AppendJsonString(out, HexText(v.AsBinary()));
+            break;
         default:
-            return NumberText(v).value_or("null");
+            out += NumberText(v).value_or("null");
     }
 }
 
-std::string KeyText(const PresetKey& key) {
-    return TextValue(key.machineType) + " " + TextValue(key.varName) + " offset " +
-           TextValue(key.offset);
+void AppendKeyText(std::string& out, const PresetKey& key) {
+    AppendTextValue(out, key.machineType);
+    out += ' ';
+    AppendTextValue(out, key.varName);
+    out += " offset ";
+    AppendTextValue(out, key.offset);
 }
 
-std::string KeyJson(const PresetKey& key) {
-    return "\"machine_type\": " + JsonValue(key.machineType) +
-           ", \"var_name\": " + JsonValue(key.varName) +
-           ", \"offset_or_bitno\": " + JsonValue(key.offset);
+void AppendKeyJson(std::string& out, const PresetKey& key) {
+    out += "\"machine_type\": ";
+    AppendJsonValue(out, key.machineType);
+    out += ", \"var_name\": ";
+    AppendJsonValue(out, key.varName);
+    out += ", \"offset_or_bitno\": ";
+    AppendJsonValue(out, key.offset);
 }
 
-// Writes a JSON array of items, each on its own line.
+// Writes a JSON array of items, each on its own line: item(out, each)
+// appends one.
 template <class Items, class Item>
 void JsonList(std::string& out, const char* name, const Items& items, Item item) {
-    out += std::string("  ") + JsonString(name) + ": [";
+    out += "  ";
+    AppendJsonString(out, name);
+    out += ": [";
     bool first = true;
     for (const auto& each : items) {
         out += first ? "\n    " : ",\n    ";
-        out += item(each);
+        item(out, each);
         first = false;
     }
     out += first ? "],\n" : "\n  ],\n";
+}
+
+// The new records, worked out by the first of the two reports and kept in
+// the RunReport for the other: the account compares every generated record
+// with the tuned ones to find them.
+const std::vector<PresetKey>& NewRecordsOf(const RunReport& report) {
+    if (!report.newRecords)
+        report.newRecords = report.account.NewRecords();
+    return *report.newRecords;
 }
 
 int32_t ValidMachines(const RunAccount& account) {
@@ -138,116 +176,215 @@ std::string WithThousands(int64_t n) {
 
 std::string ReportText(const RunReport& report) {
     const RunAccount& a = report.account;
-    const std::vector<PresetKey> newRecords = a.NewRecords();
+    const std::vector<PresetKey>& newRecords = NewRecordsOf(report);
     std::string out;
-    auto line = [&out](const std::string& text) { out += text + "\n"; };
-    auto count = [](size_t n) { return std::to_string(n); };
+    auto line = [&out](const char* key, std::string_view value) {
+        out.append(key).append(": ").append(value) += '\n';
+    };
+    auto count = [&out](const char* key, int64_t n) {
+        out.append(key).append(": ");
+        AppendNumber(out, n);
+        out += '\n';
+    };
 
-    line("Unit: " + Escaped(report.unit));
-    line("Started: " + report.started);
-    line("Mode: " + report.mode);
-    line("Exit code: " + std::to_string(report.exitCode));
-    line(std::string("Published: ") + (a.Published() ? "yes" : "no"));
-    line("Backup: " + (a.Backup().empty() ? std::string("none") : Escaped(a.Backup())));
-    line("Machines: " + count(a.Machines().size()) + " (" + std::to_string(ValidMachines(a)) +
-         " valid)");
-    line("Records: " + std::to_string(a.Records()));
-    line("Renamed: " + count(a.Renames().size()));
-    line("Tuned values kept: " + std::to_string(a.Tuned()));
-    line("Dropped: " + count(a.Dropped().size()));
-    line("New records: " + count(newRecords.size()));
-    line("Out of range: " + count(a.OutOfRange().size()));
-    line("Failures: " + count(a.Failures().size()));
+    out += "Unit: ";
+    AppendEscaped(out, report.unit);
+    out += '\n';
+    line("Started", report.started);
+    line("Mode", report.mode);
+    count("Exit code", report.exitCode);
+    line("Published", a.Published() ? "yes" : "no");
+    if (a.Backup().empty()) {
+        line("Backup", "none");
+    } else {
+        out += "Backup: ";
+        AppendEscaped(out, a.Backup());
+        out += '\n';
+    }
+    out += "Machines: ";
+    AppendNumber(out, a.Machines().size());
+    out += " (";
+    AppendNumber(out, ValidMachines(a));
+    out += " valid)\n";
+    count("Records", a.Records());
+    count("Renamed", static_cast<int64_t>(a.Renames().size()));
+    count("Tuned values kept", a.Tuned());
+    count("Dropped", static_cast<int64_t>(a.Dropped().size()));
+    count("New records", static_cast<int64_t>(newRecords.size()));
+    count("Out of range", static_cast<int64_t>(a.OutOfRange().size()));
+    count("Failures", static_cast<int64_t>(a.Failures().size()));
 
-    line("");
-    line("Machines (records generated):");
-    for (const MachineAccount& m : a.Machines())
-        line("  " + QuotedText(m.name) + (m.valid ? " valid, " : " not valid, ") +
-             std::to_string(m.records) + " records");
-
-    line("");
-    line("Names renamed in the unit database (old -> new):");
-    for (const RenameAccount& r : a.Renames())
-        line("  " + QuotedText(r.oldName) + " -> " + QuotedText(r.newName) + " (" +
-             std::to_string(r.records) + " records)");
-
-    line("");
-    line("Dropped machine-copy records, their tuned values are not in the published table");
-    line("(abs_min, abs_max, min, max, pass):");
-    for (const DroppedRecord& d : a.Dropped()) {
-        std::string values;
-        for (size_t i = 0; i < d.values.size(); ++i)
-            values += (i ? ", " : "") + TextValue(d.values[i]);
-        line("  " + KeyText(d.key) + ": " + values);
+    out += "\nMachines (records generated):\n";
+    for (const MachineAccount& m : a.Machines()) {
+        out += "  ";
+        AppendQuoted(out, m.name);
+        out += m.valid ? " valid, " : " not valid, ";
+        AppendNumber(out, m.records);
+        out += " records\n";
     }
 
-    line("");
-    line("New records, with the template's values:");
-    for (const PresetKey& key : newRecords)
-        line("  " + KeyText(key));
+    out += "\nNames renamed in the unit database (old -> new):\n";
+    for (const RenameAccount& r : a.Renames()) {
+        out += "  ";
+        AppendQuoted(out, r.oldName);
+        out += " -> ";
+        AppendQuoted(out, r.newName);
+        out += " (";
+        AppendNumber(out, r.records);
+        out += " records)\n";
+    }
 
-    line("");
-    line("Taken-over min or max outside the template's abs_min..abs_max:");
-    for (const OutOfRangeRecord& r : a.OutOfRange())
-        line("  " + KeyText(r.key) + ": min " + TextValue(r.min) + ", max " + TextValue(r.max) +
-             ", template range " + TextValue(r.absMin) + " .. " + TextValue(r.absMax));
+    out +=
+        "\nDropped machine-copy records, their tuned values are not in the published table\n"
+        "(abs_min, abs_max, min, max, pass):\n";
+    for (const DroppedRecord& d : a.Dropped()) {
+        out += "  ";
+        AppendKeyText(out, d.key);
+        out += ": ";
+        for (size_t i = 0; i < d.values.size(); ++i) {
+            if (i)
+                out += ", ";
+            AppendTextValue(out, d.values[i]);
+        }
+        out += '\n';
+    }
 
-    line("");
-    line("Failures reported (number, procedure, description):");
-    for (const ReportedFailure& f : a.Failures())
-        line("  " + std::to_string(f.number) + " " + QuotedText(f.procedure) + " " +
-             QuotedText(f.description));
+    out += "\nNew records, with the template's values:\n";
+    for (const PresetKey& key : newRecords) {
+        out += "  ";
+        AppendKeyText(out, key);
+        out += '\n';
+    }
+
+    out += "\nTaken-over min or max outside the template's abs_min..abs_max:\n";
+    for (const OutOfRangeRecord& r : a.OutOfRange()) {
+        out += "  ";
+        AppendKeyText(out, r.key);
+        out += ": min ";
+        AppendTextValue(out, r.min);
+        out += ", max ";
+        AppendTextValue(out, r.max);
+        out += ", template range ";
+        AppendTextValue(out, r.absMin);
+        out += " .. ";
+        AppendTextValue(out, r.absMax);
+        out += '\n';
+    }
+
+    out += "\nFailures reported (number, procedure, description):\n";
+    for (const ReportedFailure& f : a.Failures()) {
+        out += "  ";
+        AppendNumber(out, f.number);
+        out += ' ';
+        AppendQuoted(out, f.procedure);
+        out += ' ';
+        AppendQuoted(out, f.description);
+        out += '\n';
+    }
     return out;
 }
 
 std::string ReportJson(const RunReport& report) {
     const RunAccount& a = report.account;
-    const std::vector<PresetKey> newRecords = a.NewRecords();
+    const std::vector<PresetKey>& newRecords = NewRecordsOf(report);
     std::string out = "{\n";
-    auto field = [&out](const char* name, const std::string& json) {
-        out += std::string("  ") + JsonString(name) + ": " + json + ",\n";
+    // Each field's name and value are appended in place: field() opens it,
+    // the caller appends the value, and the next field or list closes it.
+    auto field = [&out](const char* name) {
+        out += "  ";
+        AppendJsonString(out, name);
+        out += ": ";
     };
-    field("unit", JsonString(report.unit));
-    field("started", JsonString(report.started));
-    field("mode", JsonString(report.mode));
-    field("exitCode", std::to_string(report.exitCode));
-    field("published", a.Published() ? "true" : "false");
-    field("backup", a.Backup().empty() ? "null" : JsonString(a.Backup()));
-    field("records", std::to_string(a.Records()));
-    field("tuned", std::to_string(a.Tuned()));
-    field("droppedCount", std::to_string(a.Dropped().size()));
-    field("newCount", std::to_string(newRecords.size()));
-    field("outOfRangeCount", std::to_string(a.OutOfRange().size()));
-    field("failureCount", std::to_string(a.Failures().size()));
-    JsonList(out, "machines", a.Machines(), [](const MachineAccount& m) {
-        return "{\"name\": " + JsonString(m.name) + ", \"valid\": " + (m.valid ? "true" : "false") +
-               ", \"records\": " + std::to_string(m.records) + "}";
+    auto close = [&out] { out += ",\n"; };
+    auto number = [&](const char* name, int64_t n) {
+        field(name);
+        AppendNumber(out, n);
+        close();
+    };
+    field("unit");
+    AppendJsonString(out, report.unit);
+    close();
+    field("started");
+    AppendJsonString(out, report.started);
+    close();
+    field("mode");
+    AppendJsonString(out, report.mode);
+    close();
+    number("exitCode", report.exitCode);
+    field("published");
+    out += a.Published() ? "true" : "false";
+    close();
+    field("backup");
+    if (a.Backup().empty())
+        out += "null";
+    else
+        AppendJsonString(out, a.Backup());
+    close();
+    number("records", a.Records());
+    number("tuned", a.Tuned());
+    number("droppedCount", static_cast<int64_t>(a.Dropped().size()));
+    number("newCount", static_cast<int64_t>(newRecords.size()));
+    number("outOfRangeCount", static_cast<int64_t>(a.OutOfRange().size()));
+    number("failureCount", static_cast<int64_t>(a.Failures().size()));
+    JsonList(out, "machines", a.Machines(), [](std::string& o, const MachineAccount& m) {
+        o += "{\"name\": ";
+        AppendJsonString(o, m.name);
+        o += m.valid ? ", \"valid\": true" : ", \"valid\": false";
+        o += ", \"records\": ";
+        AppendNumber(o, m.records);
+        o += '}';
     });
-    JsonList(out, "renamed", a.Renames(), [](const RenameAccount& r) {
-        return "{\"old\": " + JsonString(r.oldName) + ", \"new\": " + JsonString(r.newName) +
-               ", \"records\": " + std::to_string(r.records) + "}";
+    JsonList(out, "renamed", a.Renames(), [](std::string& o, const RenameAccount& r) {
+        o += "{\"old\": ";
+        AppendJsonString(o, r.oldName);
+        o += ", \"new\": ";
+        AppendJsonString(o, r.newName);
+        o += ", \"records\": ";
+        AppendNumber(o, r.records);
+        o += '}';
     });
-    JsonList(out, "dropped", a.Dropped(), [](const DroppedRecord& d) {
-        std::string text = std::string("{").append(KeyJson(d.key));
-        for (size_t i = 0; i < d.values.size(); ++i)
-            text += ", " + JsonString(kTunedFields[i]) + ": " + JsonValue(d.values[i]);
-        return text + "}";
+    JsonList(out, "dropped", a.Dropped(), [](std::string& o, const DroppedRecord& d) {
+        o += '{';
+        AppendKeyJson(o, d.key);
+        for (size_t i = 0; i < d.values.size(); ++i) {
+            o += ", ";
+            AppendJsonString(o, kTunedFields[i]);
+            o += ": ";
+            AppendJsonValue(o, d.values[i]);
+        }
+        o += '}';
     });
-    JsonList(out, "new", newRecords,
-             [](const PresetKey& k) { return std::string("{").append(KeyJson(k)).append("}"); });
-    JsonList(out, "outOfRange", a.OutOfRange(), [](const OutOfRangeRecord& r) {
-        return "{" + KeyJson(r.key) + ", \"min\": " + JsonValue(r.min) +
-               ", \"max\": " + JsonValue(r.max) + ", \"abs_min\": " + JsonValue(r.absMin) +
-               ", \"abs_max\": " + JsonValue(r.absMax) + "}";
+    JsonList(out, "new", newRecords, [](std::string& o, const PresetKey& k) {
+        o += '{';
+        AppendKeyJson(o, k);
+        o += '}';
     });
-    JsonList(out, "failures", a.Failures(), [](const ReportedFailure& f) {
-        return "{\"number\": " + std::to_string(f.number) +
-               ", \"procedure\": " + JsonString(f.procedure) +
-               ", \"description\": " + JsonString(f.description) + "}";
+    JsonList(out, "outOfRange", a.OutOfRange(), [](std::string& o, const OutOfRangeRecord& r) {
+        o += '{';
+        AppendKeyJson(o, r.key);
+        o += ", \"min\": ";
+        AppendJsonValue(o, r.min);
+        o += ", \"max\": ";
+        AppendJsonValue(o, r.max);
+        o += ", \"abs_min\": ";
+        AppendJsonValue(o, r.absMin);
+        o += ", \"abs_max\": ";
+        AppendJsonValue(o, r.absMax);
+        o += '}';
+    });
+    JsonList(out, "failures", a.Failures(), [](std::string& o, const ReportedFailure& f) {
+        o += "{\"number\": ";
+        AppendNumber(o, f.number);
+        o += ", \"procedure\": ";
+        AppendJsonString(o, f.procedure);
+        o += ", \"description\": ";
+        AppendJsonString(o, f.description);
+        o += '}';
     });
     // The last list ends the object without a trailing comma.
     out.resize(out.size() - 2);
-    return out + "\n}\n";
+    out += "\n}\n";
+    return out;
 }
 
 std::string SummaryLine(const RunReport& report, const std::string& reportPath) {

@@ -3,25 +3,70 @@
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
+#include <cstring>
+
 #include "platform/failure.h"
 
 namespace calvora {
 
 namespace {
 
-// Walks s character by character: f(c, bytes) with c the code point, or a
-// negative value for an ill-formed byte (which counts as one character), and
-// bytes the character's UTF-8 bytes.
-template <class F>
-void ForEachCharacter(std::string_view s, F f) {
+// Length of the leading run of ASCII bytes of s. Most texts are names and
+// keys in plain ASCII, so it checks eight bytes at a time.
+size_t AsciiPrefix(std::string_view s) {
+    size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, s.data() + i, 8);
+        if (word & 0x8080808080808080u)
+            break;
+    }
+    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80)
+        ++i;
+    return i;
+}
+
+// Walks s as runs of ASCII bytes and the characters between them: ascii(run)
+// for each run (one character per byte), other(c, bytes) for each other
+// character, with c its code point, or a negative value for an ill-formed
+// byte sequence (which counts as one character), and bytes its UTF-8 bytes.
+template <class Ascii, class Other>
+void ForEachRun(std::string_view s, Ascii ascii, Other other) {
     size_t i = 0;
     while (i < s.size()) {
+        size_t run = AsciiPrefix(s.substr(i));
+        if (run > 0) {
+            ascii(s.substr(i, run));
+            i += run;
+            if (i == s.size())
+                return;
+        }
         int32_t next = static_cast<int32_t>(i);
         UChar32 c;
         U8_NEXT(reinterpret_cast<const uint8_t*>(s.data()), next, static_cast<int32_t>(s.size()),
                 c);
-        f(c, s.substr(i, static_cast<size_t>(next) - i));
+        other(c, s.substr(i, static_cast<size_t>(next) - i));
         i = static_cast<size_t>(next);
+    }
+}
+
+// Upper-cases the letters among n ASCII bytes at p in place, eight at a time.
+void UpperAscii(char* p, size_t n) {
+    constexpr uint64_t kOnes = 0x0101010101010101u;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        // Every byte is below 0x80, so each sum stays within its byte: its
+        // high bit tells "at least 'a'" and "beyond 'z'".
+        uint64_t atLeastA = word + (0x80 - 'a') * kOnes;
+        uint64_t beyondZ = word + (0x80 - 'z' - 1) * kOnes;
+        word ^= (atLeastA & ~beyondZ & (0x80 * kOnes)) >> 2;
+        std::memcpy(p + i, &word, 8);
+    }
+    for (; i < n; ++i) {
+        if (p[i] >= 'a' && p[i] <= 'z')
+            p[i] = static_cast<char>(p[i] - 32);
     }
 }
 
@@ -50,8 +95,13 @@ void AppendUtf8(std::string& out, UChar32 c) {
 size_t OffsetOf(std::string_view s, int64_t n) {
     size_t i = 0;
     while (n > 0 && i < s.size()) {
-        i = NextBoundary(s, i);
-        --n;
+        size_t run = AsciiPrefix(s.substr(i, static_cast<size_t>(n)));
+        i += run;
+        n -= static_cast<int64_t>(run);
+        if (n > 0 && i < s.size()) {
+            i = NextBoundary(s, i);
+            --n;
+        }
     }
     return i;
 }
@@ -76,8 +126,9 @@ const char32_t kCp1252High[32] = {
 
 int64_t Len(std::string_view s) {
     int64_t n = 0;
-    for (size_t i = 0; i < s.size(); i = NextBoundary(s, i))
-        ++n;
+    ForEachRun(
+        s, [&](std::string_view run) { n += static_cast<int64_t>(run.size()); },
+        [&](UChar32, std::string_view) { ++n; });
     return n;
 }
 
@@ -126,25 +177,26 @@ int64_t InStr(std::string_view hay, std::string_view needle, int64_t start) {
 }
 
 std::string UCase(std::string_view s) {
-    // Names and keys are mostly ASCII: fold them byte by byte and decode
+    // Names and keys are mostly ASCII: copied and folded in place, decoded
     // only from the first byte beyond ASCII on.
     std::string out(s);
-    size_t ascii = 0;
-    for (; ascii < out.size() && static_cast<unsigned char>(out[ascii]) < 0x80; ++ascii)
-        if (out[ascii] >= 'a' && out[ascii] <= 'z')
-            out[ascii] = static_cast<char>(out[ascii] - 32);
-    if (ascii == out.size())
+    const size_t ascii = AsciiPrefix(s);
+    UpperAscii(out.data(), ascii);
+    if (ascii == s.size())
         return out;
     out.resize(ascii);
-    ForEachCharacter(s.substr(ascii), [&](UChar32 c, std::string_view bytes) {
-        if (c < 0) {
-            out.append(bytes);  // ill-formed bytes stay as they are
-        } else if (c < 0x80) {
-            out.push_back(static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c));
-        } else {
-            AppendUtf8(out, u_toupper(c));
-        }
-    });
+    ForEachRun(
+        s.substr(ascii),
+        [&](std::string_view run) {
+            out.append(run);
+            UpperAscii(out.data() + out.size() - run.size(), run.size());
+        },
+        [&](UChar32 c, std::string_view bytes) {
+            if (c < 0)
+                out.append(bytes);  // ill-formed bytes stay as they are
+            else
+                AppendUtf8(out, u_toupper(c));
+        });
     return out;
 }
 
@@ -179,8 +231,13 @@ int AnsiCode(char32_t c) {
 std::string ToWindows1252(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
-    for (char32_t c : ToCodePoints(utf8))
-        out.push_back(static_cast<char>(AnsiCode(c)));
+    ForEachRun(
+        utf8, [&](std::string_view run) { out.append(run); },
+        [&](UChar32 c, std::string_view) {
+            // An ill-formed byte reads as U+FFFD, which the code page lacks.
+            out.push_back(
+                static_cast<char>(AnsiCode(c < 0 ? U'\uFFFD' : static_cast<char32_t>(c))));
+        });
     return out;
 }
 
@@ -195,9 +252,11 @@ std::string FromWindows1252(std::string_view bytes) {
 std::u32string ToCodePoints(std::string_view s) {
     std::u32string out;
     out.reserve(s.size());
-    ForEachCharacter(s, [&](UChar32 c, std::string_view) {
-        out.push_back(c < 0 ? U'\uFFFD' : static_cast<char32_t>(c));
-    });
+    ForEachRun(
+        s, [&](std::string_view run) { out.append(run.begin(), run.end()); },
+        [&](UChar32 c, std::string_view) {
+            out.push_back(c < 0 ? U'\uFFFD' : static_cast<char32_t>(c));
+        });
     return out;
 }
 

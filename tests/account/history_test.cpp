@@ -110,6 +110,33 @@ TEST(History, FailedBackupLeavesNothing) {
     }
 }
 
+// The text report is written in Windows-1252 with CR LF (a CR already there
+// stays, a character the code page lacks or a byte that is not UTF-8 becomes
+// '?'); the JSON report exactly as given.
+TEST(History, ReportFilesAreWrittenInTheirEncodings) {
+    struct Case {
+        std::string text;
+        std::string written;
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"Unit: Calvora\nMode: silent\n", "Unit: Calvora\r\nMode: silent\r\n"},
+        {"no break at the end", "no break at the end"},
+        {"\n\nCR\r\n\r", "\r\n\r\nCR\r\r\n\r"},
+        {"Größe €5 日 \xFF\xE2\x82\n",
+         "Gr\xF6\xDF"
+         "e \x80"
+         "5 ? ??\r\n"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string json = "{\"text\": \"Größe\n\xFF\"}\n" + c.text;
+        history::WriteReportFiles(dir.path(), "Calvora.1", c.text, json);
+        EXPECT_EQ(ReadFileBytes(dir.path() / "Calvora.1.report.txt"), c.written) << c.text;
+        EXPECT_EQ(ReadFileBytes(dir.path() / "Calvora.1.report.json"), json) << c.text;
+    }
+}
+
 TEST(History, HistoryFolderIsFoundWithoutRegardToCase) {
     TempDir dir;
     fs::create_directories(dir.path() / "calvora" / "HISTORY");

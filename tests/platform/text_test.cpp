@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/failure.h"
+#include "platform/json_text.h"
 
 namespace calvora {
 namespace {
+
+using namespace std::string_literals;
 
 TEST(Text, LengthsAndCutsCountCharactersNotBytes) {
     const std::string s = "Größe €5";  // ö, ß and € are multi-byte in UTF-8
@@ -44,6 +47,8 @@ TEST(Text, InvalidArgumentsRaiseFailure5) {
 
 TEST(Text, UpperCaseIsSimpleAndKeepsLength) {
     EXPECT_EQ(UCase("abc äöü ß ###machine"), "ABC ÄÖÜ ß ###MACHINE");  // ß has no simple upper case
+    // The characters next to the letters stay, in whole words and in the rest.
+    EXPECT_EQ(UCase("`az{@AZ[`az{@AZ[`az{@AZ[~\x7F"), "`AZ{@AZ[`AZ{@AZ[`AZ{@AZ[~\x7F");
     EXPECT_EQ(Len(UCase("straße")), Len("straße"));
     EXPECT_TRUE(EqualsNoCase("Var_Name", "VAR_NAME"));
     EXPECT_TRUE(EqualsNoCase("categorie", "CATEGORIE"));
@@ -59,6 +64,120 @@ TEST(Text, IllFormedBytesCountAsOneCharacterAndSurvive) {
               "A\xFF"
               "B");
     EXPECT_EQ(Mid(bad, 2, 1), "\xFF");
+}
+
+// The helpers' results on texts that are not plain words: ill-formed UTF-8
+// (a cut-off sequence, a surrogate, an overlong form, a code point beyond
+// U+10FFFF, stray continuation bytes), controls, NUL, quotes and texts whose
+// first non-ASCII character sits at or past the eighth byte.
+TEST(Text, UnusualTextsKeepTheirCharacterSemantics) {
+    struct Case {
+        std::string text;
+        int64_t len;
+        std::string left3, right3, left9, upper, ansi, json;
+    };
+    const Case cases[] = {
+        {"", 0, "", "", "", "", "", "\"\""},
+        {"plain ASCII text", 16, "pla", "ext", "plain ASC", "PLAIN ASCII TEXT", "plain ASCII text",
+         "\"plain ASCII text\""},
+        {"a\xFF"
+         "b",
+         3,
+         "a\xFF"
+         "b",
+         "a\xFF"
+         "b",
+         "a\xFF"
+         "b",
+         "A\xFF"
+         "B",
+         "a?b",
+         "\"a\xEF\xBF\xBD"
+         "b\""},
+        {"\xE2\x82x", 2, "\xE2\x82x", "\xE2\x82x", "\xE2\x82x", "\xE2\x82X", "?x",
+         "\"\xEF\xBF\xBDx\""},
+        {"\xED\xA0\x80", 3, "\xED\xA0\x80", "\xED\xA0\x80", "\xED\xA0\x80", "\xED\xA0\x80", "???",
+         "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},
+        {"\xC0\xAF", 2, "\xC0\xAF", "\xC0\xAF", "\xC0\xAF", "\xC0\xAF", "??",
+         "\"\xEF\xBF\xBD\xEF\xBF\xBD\""},
+        {"\xF4\x90\x80\x80", 4, "\xF4\x90\x80", "\x90\x80\x80", "\xF4\x90\x80\x80",
+         "\xF4\x90\x80\x80", "????", "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""},
+        {"\x80\x80", 2, "\x80\x80", "\x80\x80", "\x80\x80", "\x80\x80", "??",
+         "\"\xEF\xBF\xBD\xEF\xBF\xBD\""},
+        {"nul\x00"
+         "byte"s,
+         8, "nul", "yte",
+         "nul\x00"
+         "byte"s,
+         "NUL\x00"
+         "BYTE"s,
+         "nul\x00"
+         "byte"s,
+         "\"nul\\u0000byte\""},
+        {"ctl \x01\x1F\x7F \t\r\n", 11, "ctl", "\t\r\n", "ctl \x01\x1F\x7F \t",
+         "CTL \x01\x1F\x7F \t\r\n", "ctl \x01\x1F\x7F \t\r\n",
+         "\"ctl \\u0001\\u001f\\u007f \\t\\r\\n\""},
+        {"quote \" back \\ slash", 20, "quo", "ash", "quote \" b", "QUOTE \" BACK \\ SLASH",
+         "quote \" back \\ slash", "\"quote \\\" back \\\\ slash\""},
+        {"Gr\xC3\xB6\xC3\x9F"
+         "e \xE2\x82\xAC"
+         "5 \xC7\x86 \xC5\xBF \xEF\xAC\x80 \xC4\xB1 \xC3\xBF",
+         18, "Gr\xC3\xB6", "\xC4\xB1 \xC3\xBF",
+         "Gr\xC3\xB6\xC3\x9F"
+         "e \xE2\x82\xAC"
+         "5 ",
+         "GR\xC3\x96\xC3\x9F"
+         "E \xE2\x82\xAC"
+         "5 \xC7\x84 S \xEF\xAC\x80 I \xC5\xB8",
+         "Gr\xF6\xDF"
+         "e \x80"
+         "5 ? ? ? ? \xFF",
+         "\"Gr\xC3\xB6\xC3\x9F"
+         "e \xE2\x82\xAC"
+         "5 \xC7\x86 \xC5\xBF \xEF\xAC\x80 \xC4\xB1 \xC3\xBF\""},
+        {"\xC2\x80\xC2\x81\xC2\x9F", 3, "\xC2\x80\xC2\x81\xC2\x9F", "\xC2\x80\xC2\x81\xC2\x9F",
+         "\xC2\x80\xC2\x81\xC2\x9F", "\xC2\x80\xC2\x81\xC2\x9F", "?\x81?",
+         "\"\xC2\x80\xC2\x81\xC2\x9F\""},
+        {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", 3, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",
+         "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",
+         "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "???", "\"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\""},
+        {"\xEF\xBF\xBE", 1, "\xEF\xBF\xBE", "\xEF\xBF\xBE", "\xEF\xBF\xBE", "\xEF\xBF\xBE", "?",
+         "\"\xEF\xBF\xBE\""},
+        {"\xF0\x9F\x98\x80!", 2, "\xF0\x9F\x98\x80!", "\xF0\x9F\x98\x80!", "\xF0\x9F\x98\x80!",
+         "\xF0\x9F\x98\x80!", "?!", "\"\xF0\x9F\x98\x80!\""},
+        {"abcdefghijklmnopqrstuvwxyz\xC3\xA4z", 28, "abc", "z\xC3\xA4z", "abcdefghi",
+         "ABCDEFGHIJKLMNOPQRSTUVWXYZ\xC3\x84Z", "abcdefghijklmnopqrstuvwxyz\xE4z",
+         "\"abcdefghijklmnopqrstuvwxyz\xC3\xA4z\""},
+        {"01234567\xC3\xA4"
+         "89",
+         11, "012",
+         "\xC3\xA4"
+         "89",
+         "01234567\xC3\xA4",
+         "01234567\xC3\x84"
+         "89",
+         "01234567\xE4"
+         "89",
+         "\"01234567\xC3\xA4"
+         "89\""},
+        {"ABCDEFGHIJKLMNOP\xE2\x82"
+         "abcdefgh",
+         25, "ABC", "fgh", "ABCDEFGHI",
+         "ABCDEFGHIJKLMNOP\xE2\x82"
+         "ABCDEFGH",
+         "ABCDEFGHIJKLMNOP?abcdefgh",
+         "\"ABCDEFGHIJKLMNOP\xEF\xBF\xBD"
+         "abcdefgh\""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Len(c.text), c.len) << c.text;
+        EXPECT_EQ(Left(c.text, 3), c.left3) << c.text;
+        EXPECT_EQ(Right(c.text, 3), c.right3) << c.text;
+        EXPECT_EQ(Left(c.text, 9), c.left9) << c.text;
+        EXPECT_EQ(UCase(c.text), c.upper) << c.text;
+        EXPECT_EQ(ToWindows1252(c.text), c.ansi) << c.text;
+        EXPECT_EQ(JsonString(c.text), c.json) << c.text;
+    }
 }
 
 TEST(Text, TrimRemovesBlanksOnly) {
