@@ -145,15 +145,6 @@ void JsonList(std::string& out, const char* name, const Items& items, Item item)
     out += first ? "],\n" : "\n  ],\n";
 }
 
-// The new records, worked out by the first of the two reports and kept in
-// the RunReport for the other: the account compares every generated record
-// with the tuned ones to find them.
-const std::vector<PresetKey>& NewRecordsOf(const RunReport& report) {
-    if (!report.newRecords)
-        report.newRecords = report.account.NewRecords();
-    return *report.newRecords;
-}
-
 int32_t ValidMachines(const RunAccount& account) {
     int32_t n = 0;
     for (const MachineAccount& m : account.Machines())
@@ -176,7 +167,7 @@ std::string WithThousands(int64_t n) {
 
 std::string ReportText(const RunReport& report) {
     const RunAccount& a = report.account;
-    const std::vector<PresetKey>& newRecords = NewRecordsOf(report);
+    const std::vector<PresetKey> newRecords = report.account.NewRecords();
     std::string out;
     auto line = [&out](const char* key, std::string_view value) {
         out.append(key).append(": ").append(value) += '\n';
@@ -286,7 +277,7 @@ std::string ReportText(const RunReport& report) {
 
 std::string ReportJson(const RunReport& report) {
     const RunAccount& a = report.account;
-    const std::vector<PresetKey>& newRecords = NewRecordsOf(report);
+    const std::vector<PresetKey> newRecords = report.account.NewRecords();
     std::string out = "{\n";
     // Each field's name and value are appended in place: field() opens it,
     // the caller appends the value, and the next field or list closes it.

@@ -9,10 +9,8 @@
 
 #include <cstdint>
 #include <map>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "account/run_account.h"
 
@@ -24,10 +22,6 @@ struct RunReport {
     std::string mode;     // "standalone", "silent" or "integrated"
     int exitCode = 0;
     const RunAccount& account;
-    // Filled by the first report built from this RunReport and used by the
-    // next, so that the account's new records are worked out once: the
-    // account must not change while the RunReport is in use.
-    mutable std::optional<std::vector<PresetKey>> newRecords = std::nullopt;
 };
 
 // The text report, UTF-8 with LF line ends (WriteReportFiles converts). Its

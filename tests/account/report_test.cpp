@@ -119,7 +119,7 @@ TEST(Report, EveryValueHasItsOneWrittenForm) {
              account.NoteGenerated({Variant::Text("M1"), Variant::Text(odd), Variant::Text("x")});
              account.NoteMachine(odd, false);
              account.NoteGenerated({Variant::Text(odd), Variant::Null(), Variant()});
-             account.NoteTuned({Variant::Text("m1"), Variant::Text("ZONE"), Variant::Double(4)});
+             account.NoteTuned(0);
              account.NoteRename("Old", odd);
              account.NoteRename("Old", odd);
              account.NoteRename("Größe", "Groesse");
