@@ -394,6 +394,31 @@ bool TextToDate(std::string_view text, Date& out) {
     return true;
 }
 
+bool HoldsFieldValue(const Variant& v, const ColumnType& type) {
+    switch (v.Type()) {
+        case VarType::Null:
+            return true;
+        case VarType::Boolean:
+            return type.type == DataType::Boolean;
+        case VarType::Byte:
+            return type.type == DataType::Byte;
+        case VarType::Integer:
+            return type.type == DataType::Integer;
+        case VarType::Long:
+            return type.type == DataType::Long;
+        case VarType::Double:
+            return type.type == DataType::Double && std::isfinite(v.AsDouble());
+        case VarType::String:
+            // A text of no more bytes than the field's size has no more
+            // characters either.
+            return type.type == DataType::Memo ||
+                   (type.type == DataType::Text &&
+                    v.AsText().size() <= static_cast<size_t>(type.size));
+        default:
+            return false;
+    }
+}
+
 Variant ConvertForField(const Variant& v, const ColumnType& type, std::string_view fieldName) {
     if (v.IsEmpty() || v.IsNull())
         return Variant::Null();

@@ -47,6 +47,11 @@ namespace calvora::dao {
 // convert, 3163 when a text is longer than a Text field's Size.
 Variant ConvertForField(const Variant& v, const ColumnType& type, std::string_view fieldName);
 
+// True when v already is what ConvertForField makes of it for this type
+// (Null, or a value of the field's own type that the field holds as it is):
+// it may then be stored without converting.
+bool HoldsFieldValue(const Variant& v, const ColumnType& type);
+
 // Date serial <-> the stored text "YYYY-MM-DD HH:MM:SS" (seconds rounded).
 std::string DateToText(Date d);
 // Accepts "YYYY-MM-DD", "YYYY-MM-DD HH:MM", "YYYY-MM-DD HH:MM:SS" and

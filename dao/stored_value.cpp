@@ -25,7 +25,8 @@ bool MightLookNumeric(std::string_view text) {
 
 }  // namespace
 
-void BindStored(sqlite3_stmt* stmt, int index, const Variant& value, const ColumnType& type) {
+void BindStored(sqlite3_stmt* stmt, int index, const Variant& value, const ColumnType& type,
+                sqlite3_destructor_type lifetime) {
     switch (value.Type()) {
         case VarType::Empty:
         case VarType::Null:
@@ -51,10 +52,10 @@ void BindStored(sqlite3_stmt* stmt, int index, const Variant& value, const Colum
         case VarType::String:
             if (type.type == DataType::Memo && MightLookNumeric(value.AsText()))
                 sqlite3_bind_blob(stmt, index, value.AsText().data(),
-                                  static_cast<int>(value.AsText().size()), SQLITE_TRANSIENT);
+                                  static_cast<int>(value.AsText().size()), lifetime);
             else
                 sqlite3_bind_text(stmt, index, value.AsText().data(),
-                                  static_cast<int>(value.AsText().size()), SQLITE_TRANSIENT);
+                                  static_cast<int>(value.AsText().size()), lifetime);
             break;
         case VarType::Binary:
             // An empty vector may have no buffer at all, and a blob bound
@@ -63,7 +64,7 @@ void BindStored(sqlite3_stmt* stmt, int index, const Variant& value, const Colum
                 sqlite3_bind_zeroblob(stmt, index, 0);
             else
                 sqlite3_bind_blob(stmt, index, value.AsBinary().data(),
-                                  static_cast<int>(value.AsBinary().size()), SQLITE_TRANSIENT);
+                                  static_cast<int>(value.AsBinary().size()), lifetime);
             break;
     }
 }

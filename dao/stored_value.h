@@ -19,7 +19,12 @@ namespace calvora::dao {
 // "1.50" or "007" into a number and lose its spelling. A memo text that
 // looks like a number is therefore bound as a blob of its UTF-8 bytes, which
 // affinity leaves alone; ReadStored gives it back as text.
-void BindStored(sqlite3_stmt* stmt, int index, const Variant& value, const ColumnType& type);
+//
+// lifetime: SQLITE_TRANSIENT (SQLite copies texts and blobs), or
+// SQLITE_STATIC when value stays alive and unchanged until the statement is
+// stepped and its bindings cleared or replaced.
+void BindStored(sqlite3_stmt* stmt, int index, const Variant& value, const ColumnType& type,
+                sqlite3_destructor_type lifetime = SQLITE_TRANSIENT);
 // The stored value of a result column in its natural Variant: Null, Long (or
 // Double beyond 32 bits), Double, Text or Binary; a blob in a Memo column is
 // Text.

@@ -105,7 +105,12 @@ class RecordsetImpl {
     void Begin(Mode m);
     void StoreEdit();
     void StoreNew();
-    // Binds the written fields as ?1.. in field order; returns their number.
+    // The INSERT statement of the fields marked dirty, ready for binding.
+    sqlite3_stmt* InsertStatement();
+    // Steps the bound INSERT statement; a query recordset adds the record.
+    void Insert(sqlite3_stmt* stmt);
+    // Binds the written fields as ?1.. in field order, without copying them
+    // (the buffer outlives the step); returns their number.
     int BindDirty(sqlite3_stmt* stmt) const;
     std::string InsertSql() const;
     std::string UpdateSql() const;

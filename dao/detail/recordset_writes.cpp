@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstddef>
 
 #include "dao/conversion.h"
 #include "dao/detail/nocase.h"
@@ -76,7 +77,7 @@ int RecordsetImpl::BindDirty(sqlite3_stmt* stmt) const {
     int index = 0;
     for (size_t i = 0; i < columns->size(); ++i)
         if (dirty[i])
-            BindStored(stmt, ++index, buffer[i], (*columns)[i].type);
+            BindStored(stmt, ++index, buffer[i], (*columns)[i].type, SQLITE_STATIC);
     return index;
 }
 
@@ -121,17 +122,25 @@ std::string RecordsetImpl::InsertSql() const {
            (names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + values + ")");
 }
 
-void RecordsetImpl::StoreNew() {
+sqlite3_stmt* RecordsetImpl::InsertStatement() {
     if (!insertStmt || insertFields != dirty) {
         insertStmt = conn->Kept(InsertSql(), kSourceRecordset);
         insertFields = dirty;
     }
-    sqlite3_stmt* stmt = conn->Ready(insertStmt, kSourceRecordset);
-    BindDirty(stmt);
+    return conn->Ready(insertStmt, kSourceRecordset);
+}
+
+void RecordsetImpl::Insert(sqlite3_stmt* stmt) {
     conn->Step(stmt, kSourceRecordset, "adding a record to ", table);
     sqlite3_reset(stmt);
     if (isQuery)
         rows.push_back(ReadBack(sqlite3_last_insert_rowid(sqlite3_db_handle(stmt))));
+}
+
+void RecordsetImpl::StoreNew() {
+    sqlite3_stmt* stmt = InsertStatement();
+    BindDirty(stmt);
+    Insert(stmt);
 }
 
 void RecordsetImpl::AddRecord(const std::vector<Variant>& values) {
@@ -141,18 +150,27 @@ void RecordsetImpl::AddRecord(const std::vector<Variant>& values) {
                       "Item not found in this collection: field number " +
                           std::to_string(columns->size()) + " (the collection holds " +
                           std::to_string(columns->size()) + ")");
-    Begin(Mode::Add);
-    try {
-        for (size_t i = 0; i < values.size(); ++i) {
-            buffer[i] = ConvertForField(values[i], (*columns)[i].type, FieldText(i));
-            dirty[i] = true;
-        }
-        StoreNew();
-    } catch (...) {
-        mode = Mode::None;
-        throw;
-    }
     mode = Mode::None;
+    dirty.assign(columns->size(), false);
+    std::fill(dirty.begin(), dirty.begin() + static_cast<std::ptrdiff_t>(values.size()), true);
+    // Only the values not yet in their field's form are converted, into the
+    // buffer; every value is bound where it lies, without a copy, since it
+    // outlives the step.
+    buffer.resize(columns->size());
+    std::vector<const Variant*> stored(values.size());
+    for (size_t i = 0; i < values.size(); ++i) {
+        const ColumnType& type = (*columns)[i].type;
+        if (HoldsFieldValue(values[i], type)) {
+            stored[i] = &values[i];
+        } else {
+            buffer[i] = ConvertForField(values[i], type, FieldText(i));
+            stored[i] = &buffer[i];
+        }
+    }
+    sqlite3_stmt* stmt = InsertStatement();
+    for (size_t i = 0; i < stored.size(); ++i)
+        BindStored(stmt, static_cast<int>(i) + 1, *stored[i], (*columns)[i].type, SQLITE_STATIC);
+    Insert(stmt);
 }
 
 bool RecordsetImpl::IsSet(const std::string& name) const {
