@@ -40,10 +40,19 @@ void RunAccount::NoteGenerated(PresetKey key) {
     generated_.push_back(std::move(key));
 }
 
+size_t RunAccount::NamePairHash::operator()(const NamePair& p) const noexcept {
+    const size_t first = std::hash<std::string_view>()(p.first);
+    return first ^ (std::hash<std::string_view>()(p.second) + 0x9e3779b97f4a7c15 + (first << 6) +
+                    (first >> 2));
+}
+
 void RunAccount::NoteRename(const std::string& oldName, const std::string& newName) {
-    auto [at, added] = renameIndex_.try_emplace(oldName + '\0' + newName, renames_.size());
-    if (added)
-        renames_.push_back({oldName, newName, 0});
+    auto at = renameIndex_.find(NamePair(oldName, newName));
+    if (at == renameIndex_.end()) {
+        const RenameAccount& added = renames_.emplace_back(RenameAccount{oldName, newName, 0});
+        at =
+            renameIndex_.emplace(NamePair(added.oldName, added.newName), renames_.size() - 1).first;
+    }
     ++renames_[at->second].records;
 }
 

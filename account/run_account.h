@@ -10,8 +10,11 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/variant.h"
@@ -61,6 +64,13 @@ struct RenameAccount {
 
 class RunAccount {
   public:
+    RunAccount() = default;
+    // Moved, never copied: its index of renames refers to its own names.
+    RunAccount(const RunAccount&) = delete;
+    RunAccount& operator=(const RunAccount&) = delete;
+    RunAccount(RunAccount&&) = default;
+    RunAccount& operator=(RunAccount&&) = default;
+
     // The unit's history folder (a Windows path), once the run knows its
     // unit, and the name the run reserved there ("" until then).
     void NoteHistoryFolder(const std::string& folder) { historyFolder_ = folder; }
@@ -93,7 +103,7 @@ class RunAccount {
     const std::string& RunName() const { return runName_; }
     const std::vector<MachineAccount>& Machines() const { return machines_; }
     int32_t Records() const { return static_cast<int32_t>(generated_.size()); }
-    const std::vector<RenameAccount>& Renames() const { return renames_; }
+    const std::deque<RenameAccount>& Renames() const { return renames_; }
     // Distinct regenerated records that received tuned values.
     int32_t Tuned() const { return tunedCount_; }
     const std::vector<DroppedRecord>& Dropped() const { return dropped_; }
@@ -112,8 +122,15 @@ class RunAccount {
     std::string runName_;
     std::vector<MachineAccount> machines_;
     std::vector<PresetKey> generated_;
-    std::vector<RenameAccount> renames_;
-    std::unordered_map<std::string, size_t> renameIndex_;
+    // A run at the record limit notes tens of thousands of renames: each pair
+    // is found by views of its own names (a deque does not move them), so
+    // noting a rename makes no key text.
+    using NamePair = std::pair<std::string_view, std::string_view>;
+    struct NamePairHash {
+        size_t operator()(const NamePair& p) const noexcept;
+    };
+    std::deque<RenameAccount> renames_;
+    std::unordered_map<NamePair, size_t, NamePairHash> renameIndex_;
     std::vector<bool> tuned_;  // by generated record
     int32_t tunedCount_ = 0;
     std::vector<DroppedRecord> dropped_;
