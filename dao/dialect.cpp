@@ -382,36 +382,9 @@ class Translator {
 }  // namespace
 
 SelectText::SelectText(std::string_view sql) : sql_(sql), tokens_(detail::TokenizeSql(sql)) {
-    // Each literal is cut out and a mark of its kind put in its place; what
-    // lies between the literals stays as written (it tokenizes alike in every
-    // text it stands in), with the mark byte doubled so that no text can
-    // pass for a literal's mark.
-    constexpr char kMark = '\x01';
-    shape_.reserve(sql.size());
-    size_t from = 0;
-    const auto keep = [&](size_t to) {
-        const std::string_view between = sql.substr(from, to - from);
-        if (between.find(kMark) == std::string_view::npos) {
-            shape_.append(between);
-            return;
-        }
-        for (char c : between) {
-            shape_ += c;
-            if (c == kMark)
-                shape_ += kMark;
-        }
-    };
-    for (size_t i = 0; i < tokens_.size(); ++i) {
-        const SqlToken& t = tokens_[i];
-        if (t.kind != Kind::Text && t.kind != Kind::Number)
-            continue;
-        literals_.push_back(i);
-        keep(t.offset);
-        shape_ += kMark;
-        shape_ += t.kind == Kind::Text ? 'T' : 'N';
-        from = t.end;
-    }
-    keep(sql.size());
+    for (size_t i = 0; i < tokens_.size(); ++i)
+        if (tokens_[i].kind == Kind::Text || tokens_[i].kind == Kind::Number)
+            literals_.push_back(i);
 }
 
 std::vector<SqlLiteral> SelectText::Literals() const {

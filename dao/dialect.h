@@ -60,18 +60,15 @@ struct TableColumns {
 // there is none.
 using TableLookup = std::function<const TableColumns*(std::string_view name)>;
 
-// A SELECT text, split into its shape and its literals. Since every literal
-// becomes a parameter, texts of the same shape translate alike on the same
-// tables (or fail alike), whatever their literals: a translation can be kept
-// per shape and the literals of each text bound to it.
+// A SELECT text and its literals. Every literal becomes a parameter of the
+// translated statement, bound to the literal's value, so that no value
+// written in the text can change what the statement does.
 class SelectText {
   public:
     // Raises 3075 for an unbalanced quote or bracket and for a number run
     // into letters. The text must outlive this object (it is not copied).
     explicit SelectText(std::string_view sql);
 
-    // The text with its literals taken out (their kinds stay), as a key.
-    const std::string& Shape() const { return shape_; }
     // The literals in the order of the text: the values of ?1, ?2, ...
     std::vector<SqlLiteral> Literals() const;
     // Translates the text. Raises as described above.
@@ -81,7 +78,6 @@ class SelectText {
     std::string_view sql_;
     std::vector<detail::SqlToken> tokens_;
     std::vector<size_t> literals_;  // the literals' places among the tokens
-    std::string shape_;
 };
 
 // True when the text starts with the word SELECT (after blanks).

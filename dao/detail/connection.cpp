@@ -214,7 +214,6 @@ void Connection::ReleaseStatements() {
     StopRunning();
     statements_.clear();
     tables_.clear();
-    plans_.clear();
     schemaVersion_ = -1;
 }
 
@@ -352,7 +351,6 @@ void Connection::SyncSchema() {
     const int64_t version = SchemaVersion();
     if (version != schemaVersion_) {
         tables_.clear();
-        plans_.clear();
         schemaVersion_ = version;
     }
 }
@@ -390,14 +388,9 @@ const TableInfo& Connection::Table(std::string_view name, const char* source) {
         "Cannot find the input table or query '" + std::string(name) + "' in " + FileText());
 }
 
-const QueryPlan& Connection::Plan(const SelectText& text) {
-    // A kept plan holds only for the schema it was made on. A text without
-    // one goes straight to the translation, which reads the schema when it
-    // looks the table up, after the failures of the text itself.
-    if (plans_.contains(text.Shape()))
-        SyncSchema();
-    if (auto it = plans_.find(text.Shape()); it != plans_.end())
-        return it->second;
+QueryPlan Connection::Plan(const SelectText& text) {
+    // The translation reads the schema when it looks the table up, after the
+    // failures of the text itself.
     const TableInfo* info = nullptr;
     TableColumns columns;
     QueryPlan plan;
@@ -416,9 +409,7 @@ const QueryPlan& Connection::Plan(const SelectText& text) {
     plan.counters = info->Counters();
     plan.statement = Kept(plan.query.sql, kSourceDatabase);
     plan.updates = std::make_shared<UpdateStatements>();
-    if (plans_.size() >= kMaxPlans)
-        plans_.clear();
-    return plans_.emplace(text.Shape(), std::move(plan)).first->second;
+    return plan;
 }
 
 namespace {

@@ -56,8 +56,7 @@ struct UpdateStatements {
     std::vector<std::pair<std::vector<bool>, sqlite3_stmt*>> byFields;
 };
 
-// What opening a query recordset needs besides the literals: kept per shape
-// of the SELECT text (see SelectText) as long as the schema stays as it is.
+// What opening a query recordset needs besides the literals.
 struct QueryPlan {
     TranslatedQuery query;
     std::shared_ptr<const std::vector<ColumnInfo>> columns;      // the selected columns
@@ -147,10 +146,9 @@ class Connection {
     // The table of that name or 3078.
     const TableInfo& Table(std::string_view name, const char* source);
 
-    // The plan of a SELECT text, translated for the first text of its shape
-    // and again after any schema change. Raises as the translation does;
-    // a failure is not kept, so the same text fails the same way each time.
-    const QueryPlan& Plan(const SelectText& text);
+    // The plan of a SELECT text, translated against the current schema.
+    // Raises as the translation does.
+    QueryPlan Plan(const SelectText& text);
     // Binds a literal of a SELECT text with the value SQLite gives the same
     // literal written in SQL.
     void BindLiteral(sqlite3_stmt* stmt, int index, const SqlLiteral& literal);
@@ -165,20 +163,15 @@ class Connection {
     // Resets the statement a walk left running.
     void StopRunning();
     int64_t SchemaVersion();
-    // Forgets the tables and plans read from an older schema (any DDL, here
+    // Forgets the tables read from an older schema (any DDL, here
     // or by another connection, changes the schema version).
     void SyncSchema();
-
-    // More shapes than the program's few are a client's ad-hoc texts; the
-    // plans are then dropped rather than grow without bound.
-    static constexpr size_t kMaxPlans = 64;
 
     std::filesystem::path path_;
     std::string shown_;
     sqlite3* db_;
     std::unordered_map<std::string, std::unique_ptr<Statement>> statements_;
     std::unordered_map<std::string, TableInfo> tables_;  // by upper-case name
-    std::unordered_map<std::string, QueryPlan> plans_;   // by shape
     int64_t schemaVersion_ = -1;
     sqlite3_stmt* running_ = nullptr;
     uint64_t runningWalker_ = 0;

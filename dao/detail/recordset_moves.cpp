@@ -162,7 +162,7 @@ Recordset OpenTableRecordset(const std::shared_ptr<Connection>& conn, const Tabl
 Recordset OpenQueryRecordset(const std::shared_ptr<Connection>& conn, std::string_view jetSql) {
     conn->CheckOpen(kSourceDatabase);
     const SelectText text(jetSql);
-    const QueryPlan& plan = conn->Plan(text);
+    const QueryPlan plan = conn->Plan(text);
     auto rs = std::make_shared<RecordsetImpl>();
     rs->conn = conn;
     rs->table = plan.query.table;

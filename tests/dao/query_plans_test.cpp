@@ -1,8 +1,9 @@
-// Query texts of one shape share their translation and statement: the same
-// text with other literals must still find its own records, number literals
-// must compare as SQLite's own literals do, and a schema change (a field
-// renamed, a table deleted and appended anew, an index made) must be seen by
-// the next query, also through a connection that translated it before.
+// Query texts that differ only in their literals share one prepared
+// statement: the same text with other literals must still find its own
+// records, number literals must compare as SQLite's own literals do, and a
+// schema change (a field renamed, a table deleted and appended anew, an index
+// made) must be seen by the next query, also through a connection that ran
+// it before.
 #include <gtest/gtest.h>
 
 #include "dao/dao.h"
@@ -146,7 +147,7 @@ TEST_F(EngineQueryPlans, QueriesSeeATableDeletedAndAppendedAnew) {
               3061);
 }
 
-TEST_F(EngineQueryPlans, ARecordsetEditedThroughAKeptPlanWritesItsOwnRecord) {
+TEST_F(EngineQueryPlans, ARecordsetEditedThroughASharedStatementWritesItsOwnRecord) {
     for (int round = 0; round < 2; ++round) {
         for (const char* name : {"a", "b", "c"}) {
             dao::Recordset rs =
@@ -162,7 +163,7 @@ TEST_F(EngineQueryPlans, ARecordsetEditedThroughAKeptPlanWritesItsOwnRecord) {
         (std::vector<std::vector<std::string>>{{"a!"}, {"b!"}, {"100.0"}, {"c!"}, {"-0"}, {"x"}}));
 }
 
-TEST_F(EngineQueryPlans, EditsThroughOnePlanWriteTheirOwnFieldsAlsoAfterARename) {
+TEST_F(EngineQueryPlans, EditsThroughOneStatementWriteTheirOwnFieldsAlsoAfterARename) {
     const auto edit = [&](int id, std::vector<std::pair<std::string, std::string>> values) {
         dao::Recordset rs =
             db.OpenRecordset("SELECT T.* FROM T WHERE T.ID = " + std::to_string(id));
