@@ -302,43 +302,28 @@ bool ReadTime(std::string_view& s, int64_t& seconds) {
     return true;
 }
 
-// The field's value without parsing, rounding or measuring, when v already
-// is a value of the field's type or a whole number that fits it: by far the
-// most common case, a value read from its own field or formed for it.
-// Nothing otherwise; the full conversion then decides.
-std::optional<Variant> AlreadyFitting(const Variant& v, const ColumnType& type) {
+// A whole number (Byte, Integer, Long) in a field of another number type
+// that holds it: the field's value without rounding or range checks; nothing
+// otherwise, for the full conversion to decide. A value read from its field
+// comes back from the file as a Long, whatever the field's own number type.
+std::optional<Variant> WholeNumberFitting(const Variant& v, const ColumnType& type) {
     const VarType t = v.Type();
-    const bool whole = t == VarType::Byte || t == VarType::Integer || t == VarType::Long;
-    auto within = [&](double low, double high) {
-        return whole && v.NumericValue() >= low && v.NumericValue() <= high;
-    };
+    if (t != VarType::Byte && t != VarType::Integer && t != VarType::Long)
+        return std::nullopt;
+    const double x = v.NumericValue();
     switch (type.type) {
-        case DataType::Boolean:
-            return t == VarType::Boolean ? std::optional<Variant>(v) : std::nullopt;
         case DataType::Byte:
-            if (within(0, 255))
-                return Variant::Byte(static_cast<uint8_t>(v.NumericValue()));
+            if (x >= 0 && x <= 255)
+                return Variant::Byte(static_cast<uint8_t>(x));
             return std::nullopt;
         case DataType::Integer:
-            if (within(-32768, 32767))
-                return Variant::Integer(static_cast<int16_t>(v.NumericValue()));
+            if (x >= -32768 && x <= 32767)
+                return Variant::Integer(static_cast<int16_t>(x));
             return std::nullopt;
         case DataType::Long:
-            if (whole)
-                return Variant::Long(static_cast<int32_t>(v.NumericValue()));
-            return std::nullopt;
+            return Variant::Long(static_cast<int32_t>(x));
         case DataType::Double:
-            if (whole || (t == VarType::Double && std::isfinite(v.NumericValue())))
-                return Variant::Double(v.NumericValue());
-            return std::nullopt;
-        case DataType::Text:
-            // A text of no more bytes than the field's size has no more
-            // characters either.
-            if (t == VarType::String && v.AsText().size() <= static_cast<size_t>(type.size))
-                return v;
-            return std::nullopt;
-        case DataType::Memo:
-            return t == VarType::String ? std::optional<Variant>(v) : std::nullopt;
+            return Variant::Double(x);
         default:
             return std::nullopt;
     }
@@ -422,7 +407,9 @@ bool HoldsFieldValue(const Variant& v, const ColumnType& type) {
 Variant ConvertForField(const Variant& v, const ColumnType& type, std::string_view fieldName) {
     if (v.IsEmpty() || v.IsNull())
         return Variant::Null();
-    if (std::optional<Variant> fitting = AlreadyFitting(v, type))
+    if (HoldsFieldValue(v, type))
+        return v;
+    if (std::optional<Variant> fitting = WholeNumberFitting(v, type))
         return std::move(*fitting);
     switch (type.type) {
         case DataType::Boolean:

@@ -124,11 +124,12 @@ std::vector<std::vector<Variant>> RecordsetImpl::GetRows(int32_t count) {
     mode = Mode::None;
     std::vector<std::vector<Variant>> rows;
     while (!eof && !bof && static_cast<int32_t>(rows.size()) < count) {
-        std::vector<Variant> values(columns->size());
+        std::vector<Variant> values;
+        values.reserve(columns->size());
         try {
-            for (size_t i = 0; i < values.size(); ++i)
-                values[i] = ConvertForField(Current().values[i], ReadType((*columns)[i].type),
-                                            FieldText(i));
+            for (size_t i = 0; i < columns->size(); ++i)
+                values.push_back(ConvertForField(Current().values[i], ReadType((*columns)[i].type),
+                                                 FieldText(i)));
         } catch (const Failure&) {
             break;
         }
