@@ -330,12 +330,22 @@ std::optional<std::string> HashKey(const std::optional<std::string>& machineType
 std::optional<std::string> RowKey(const Row& row) {
     std::optional<std::string> machineType = KeyText(row[kMachineTypeColumn]);
     std::optional<std::string> varName = KeyText(row[kVarNameColumn]);
-    std::optional<std::string> offsetText = KeyText(row[kOffsetColumn]);
-    std::optional<std::string> offset = offsetText ? OffsetNumber(*offsetText) : std::nullopt;
-    if (!machineType || !varName || !offset) {
+    if (!machineType || !varName) {
         return std::nullopt;
     }
-    return HashKey(UCase(*machineType), UCase(*varName), std::strtod(offset->c_str(), nullptr));
+    // A whole number stands in the statement as its digits, which read back
+    // as the same number: the common offset needs no text.
+    const Variant& offset = row[kOffsetColumn];
+    const VarType type = offset.Type();
+    if (type == VarType::Byte || type == VarType::Integer || type == VarType::Long) {
+        return HashKey(UCase(*machineType), UCase(*varName), offset.NumericValue());
+    }
+    std::optional<std::string> offsetText = KeyText(offset);
+    std::optional<std::string> number = offsetText ? OffsetNumber(*offsetText) : std::nullopt;
+    if (!number) {
+        return std::nullopt;
+    }
+    return HashKey(UCase(*machineType), UCase(*varName), std::strtod(number->c_str(), nullptr));
 }
 
 // The key of a regenerated record, as its fields compare with a query's.
