@@ -20,6 +20,7 @@
 #include "errors/error_protocol.h"
 #include "tests/e2e/run_checks.h"
 #include "tests/presetdb/preset_project.h"
+#include "tests/support/sqlite_file.h"
 
 namespace calvora::test {
 namespace {
@@ -171,6 +172,23 @@ TEST_F(RunAccountTest, ReportNamesWhatBecameOfEveryTunedValue) {
         << json;
     EXPECT_NE(json.find("\"droppedCount\": 2,"), std::string::npos);
     EXPECT_TRUE(json.ends_with("]\n}\n")) << json;
+}
+
+// A definition repeating an earlier one's keys gives a second record that no
+// machine-copy record reaches (the takeover serves the first): the report
+// lists it among the new records, which keep the template's values.
+TEST_F(RunAccountTest, ARecordRepeatingAnotherOnesKeysIsNew) {
+    ExecuteScript(folder.Host(kSourceDb),
+                  "INSERT INTO Source_PRESET_DEFS VALUES"
+                  " (6, 1, '###machine', 2, 'KEPT', 60, 0, 0, 'T', 'S', 0, 100, 0, 100, 1)");
+    CapturedRun run = Run();
+    ASSERT_EQ(run.exitCode, exitcode::kClean) << run.out;
+    const std::string report =
+        folder.Read(std::string(kHistory) + "\\" + RunName(run.out) + ".report.txt");
+    EXPECT_NE(report.find("Records: 6\r\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("Tuned values kept: 3\r\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("New records: 3\r\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("  \"M1\" \"KEPT\" offset 0\r\n"), std::string::npos) << report;
 }
 
 // The records only in the backup are the dropped ones and the old names of
