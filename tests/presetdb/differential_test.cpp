@@ -10,6 +10,7 @@
 // CALVORA_DIFF_PROJECTS choose the projects (the seed is printed on failure).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <random>
 #include <regex>
@@ -40,7 +41,8 @@ const std::vector<std::string> kDeclared = {"ID LONG",
                                             "max DOUBLE",
                                             "pass SHORT"};
 // The machine copy may declare other types: its values are converted when
-// taken over. Offsets there are fractions too.
+// taken over. Offsets there are fractions too, or whole numbers as most
+// machine copies have them (see kWholeOffset).
 const std::vector<std::string> kUnitDeclared = {"ID LONG",
                                                 "part SHORT",
                                                 "machine_type TEXT(50)",
@@ -57,6 +59,8 @@ const std::vector<std::string> kUnitDeclared = {"ID LONG",
                                                 "max DOUBLE",
                                                 "pass DOUBLE"};
 constexpr const char* kExtra = "extra TEXT(20)";
+constexpr size_t kOffsetField = 7;
+constexpr const char* kWholeOffset = "offset_or_bitno LONG";
 
 const std::vector<std::string> kMachines = {"M1", "m1", "Mä", "MÄ", "-", "Q\"1", "M2"};
 const std::vector<std::string> kVarNames = {"v1",   "V1",     "vä", "VÄ",
@@ -126,6 +130,9 @@ class RandomProject {
         o.defs = kDefs;
         std::vector<std::string> declared = kDeclared, unitDeclared = kUnitDeclared;
         extra_ = Chance(25);
+        wholeOffsets_ = Chance(50);
+        if (wholeOffsets_)
+            unitDeclared[kOffsetField] = kWholeOffset;
         if (extra_) {
             declared.push_back(kExtra);
             unitDeclared.push_back(kExtra);
@@ -237,6 +244,12 @@ class RandomProject {
             if (definition[7].IsNumeric() && Chance(90))
                 offset = Variant::Double(definition[7].NumericValue());
         }
+        // A whole-number field holds whole numbers only, as the engine reads them.
+        if (wholeOffsets_ && !offset.IsNull())
+            offset = std::fabs(offset.NumericValue()) < 1e9 &&
+                             offset.NumericValue() == std::trunc(offset.NumericValue())
+                         ? Variant::Long(static_cast<int32_t>(offset.NumericValue()))
+                         : Variant::Long(Between(0, 3));
         std::string name = varName;
         for (const auto& [system, defPart, pattern] : kDefs)
             if (defPart == part && (UCase(system) == "VISIWINSTUDIO") == Chance(50))
@@ -272,6 +285,7 @@ class RandomProject {
 
     std::mt19937 rng_;
     bool extra_ = false;
+    bool wholeOffsets_ = false;
     bool addFieldsEntry_ = false;
     std::string declared_, unitDeclared_;
 };
