@@ -40,11 +40,24 @@ bool IsAscii(const std::string& text) {
 // making them.
 int64_t FindAscii(const std::string& text, const std::string& search) {
     const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-    const auto it = std::search(text.begin(), text.end(), search.begin(), search.end(),
-                                [&](char a, char b) { return fold(a) == fold(b); });
-    if (it == text.end() && !search.empty())
+    const auto same = [&](char a, char b) { return fold(a) == fold(b); };
+    if (search.empty())
+        return 1;
+    // A search that starts with no letter (the placeholders start with #)
+    // can only start where that very byte stands.
+    const char first = fold(search[0]);
+    if (first < 'A' || first > 'Z') {
+        for (size_t at = text.find(search[0]); at != std::string::npos;
+             at = text.find(search[0], at + 1)) {
+            if (text.size() - at < search.size())
+                return 0;
+            if (std::equal(search.begin(), search.end(), text.begin() + at, same))
+                return static_cast<int64_t>(at) + 1;
+        }
         return 0;
-    return (it - text.begin()) + 1;
+    }
+    const auto it = std::search(text.begin(), text.end(), search.begin(), search.end(), same);
+    return it == text.end() ? 0 : (it - text.begin()) + 1;
 }
 
 }  // namespace

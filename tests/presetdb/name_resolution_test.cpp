@@ -30,6 +30,9 @@ TEST(ReplaceSearchItem, ReplacesTheFirstOccurrenceFoundWithoutRegardToCase) {
         {"x_###machinE", "###MACHINE", "", "x_"},
         {"ä###machine", "###machinä", "M1", "ä###machine"},
         {"abc", "", "M1", "M1abc"},
+        {"#a##b###machine#", "###machine", "M1", "#a##bM1#"},
+        {"Page ###Var_Name", "page", "Seite", "Seite ###Var_Name"},
+        {"xmachine###", "###machine", "M1", "xmachine###"},
     };
     PresetProject p;
     for (const ReplaceCase& c : cases)
