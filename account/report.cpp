@@ -22,46 +22,14 @@ std::optional<std::string> NumberText(const Variant& v) {
     return NumberToText(v);
 }
 
-// A text in the text report with backslash, quote and control characters
-// escaped, so that it stays on its line; the bytes between are copied whole.
-void AppendEscaped(std::string& out, std::string_view text) {
-    size_t i = 0;
-    while (i < text.size()) {
-        const size_t special = FindSpecialByte(text, i, false);
-        out.append(text.substr(i, special - i));
-        i = special;
-        if (i == text.size())
-            break;
-        const auto b = static_cast<unsigned char>(text[i++]);
-        switch (b) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default: {
-                static constexpr char kDigits[] = "0123456789abcdef";
-                const char escape[] = {'\\', 'x', kDigits[b >> 4], kDigits[b & 15]};
-                out.append(escape, sizeof escape);
-            }
-        }
-    }
-}
+// Texts in the text report have backslash, quote and control characters
+// escaped, so that each stays on its line.
+constexpr std::string_view kControlEscape = "\\x";
 
 // A text value in the text report: escaped, in double quotes.
 void AppendQuoted(std::string& out, std::string_view text) {
     out += '"';
-    AppendEscaped(out, text);
+    AppendEscaped(out, text, kControlEscape);
     out += '"';
 }
 
@@ -179,7 +147,7 @@ std::string ReportText(const RunReport& report) {
     };
 
     out += "Unit: ";
-    AppendEscaped(out, report.unit);
+    AppendEscaped(out, report.unit, kControlEscape);
     out += '\n';
     line("Started", report.started);
     line("Mode", report.mode);
@@ -189,7 +157,7 @@ std::string ReportText(const RunReport& report) {
         line("Backup", "none");
     } else {
         out += "Backup: ";
-        AppendEscaped(out, a.Backup());
+        AppendEscaped(out, a.Backup(), kControlEscape);
         out += '\n';
     }
     out += "Machines: ";

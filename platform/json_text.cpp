@@ -28,8 +28,9 @@ uint64_t AnySpecial(uint64_t w, bool beyondAscii) {
            AnyBelow(w ^ (0x7f * kOnes), 1) | (beyondAscii ? w & kHighBits : 0);
 }
 
-// The escape of a special ASCII byte.
-void AppendEscape(std::string& out, unsigned char b) {
+// The escape of a special ASCII byte; a control character without a name
+// of its own is controlEscape and two hex digits.
+void AppendEscape(std::string& out, unsigned char b, std::string_view controlEscape) {
     switch (b) {
         case '"':
             out += "\\\"";
@@ -48,14 +49,15 @@ void AppendEscape(std::string& out, unsigned char b) {
             break;
         default: {
             static constexpr char kDigits[] = "0123456789abcdef";
-            const char escape[] = {'\\', 'u', '0', '0', kDigits[b >> 4], kDigits[b & 15]};
-            out.append(escape, sizeof escape);
+            out += controlEscape;
+            out += kDigits[b >> 4];
+            out += kDigits[b & 15];
         }
     }
 }
 
-}  // namespace
-
+// Offset of the first byte of text at or after from that a quoted value
+// cannot hold as it is (see IsSpecial); text.size() when there is none.
 size_t FindSpecialByte(std::string_view text, size_t from, bool beyondAscii) {
     // Names are mostly long runs of ordinary bytes: they are skipped eight
     // at a time, and the byte itself is found in the word that holds it.
@@ -71,6 +73,19 @@ size_t FindSpecialByte(std::string_view text, size_t from, bool beyondAscii) {
     return i;
 }
 
+}  // namespace
+
+void AppendEscaped(std::string& out, std::string_view text, std::string_view controlEscape) {
+    size_t i = 0;
+    while (i < text.size()) {
+        const size_t special = FindSpecialByte(text, i, false);
+        out.append(text.substr(i, special - i));
+        i = special;
+        if (i < text.size())
+            AppendEscape(out, static_cast<unsigned char>(text[i++]), controlEscape);
+    }
+}
+
 void AppendJsonString(std::string& out, std::string_view text) {
     out += '"';
     size_t i = 0;
@@ -82,7 +97,7 @@ void AppendJsonString(std::string& out, std::string_view text) {
             break;
         const auto b = static_cast<unsigned char>(text[i]);
         if (b < 0x80) {
-            AppendEscape(out, b);
+            AppendEscape(out, b, "\\u00");
             ++i;
             continue;
         }

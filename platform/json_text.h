@@ -14,11 +14,9 @@ std::string JsonString(std::string_view text);
 // The same literal appended to out (which is otherwise left as it is).
 void AppendJsonString(std::string& out, std::string_view text);
 
-// Offset of the first byte of text at or after from that a quoted value
-// cannot hold as it is: a control character (below 0x20, or 0x7F), a quote
-// or a backslash, and with beyondAscii also any byte from 0x80 up;
-// text.size() when there is none. Writers of quoted values copy the bytes
-// before it unchanged.
-size_t FindSpecialByte(std::string_view text, size_t from, bool beyondAscii);
+// text appended to out with quote, backslash, \n, \r and \t escaped by a
+// backslash, and every other control character (below 0x20, or 0x7F) as
+// controlEscape and two lower-case hex digits; all other bytes as they are.
+void AppendEscaped(std::string& out, std::string_view text, std::string_view controlEscape);
 
 }  // namespace calvora
