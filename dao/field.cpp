@@ -14,6 +14,12 @@ void RaiseNothing(const char* source, const char* what) {
                   std::string("Object variable not set: the ") + what + " is Nothing");
 }
 
+void RaiseNoFieldNumber(int64_t index, int64_t count) {
+    throw Failure(err::kItemNotFound, kSourceFields,
+                  "Item not found in this collection: field number " + std::to_string(index) +
+                      " (the collection holds " + std::to_string(count) + ")");
+}
+
 namespace {
 [[noreturn]] void RaiseNoValue(const FieldImpl& field) {
     throw Failure(
@@ -95,9 +101,7 @@ int32_t Fields::Count() const {
 
 Field Fields::Item(int32_t index) const {
     if (index < 0 || index >= Count())
-        throw Failure(err::kItemNotFound, kSourceFields,
-                      "Item not found in this collection: field number " + std::to_string(index) +
-                          " (the collection holds " + std::to_string(Count()) + ")");
+        detail::RaiseNoFieldNumber(index, Count());
     return impl_->Item(index);
 }
 

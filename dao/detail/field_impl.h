@@ -57,5 +57,7 @@ class NewFieldImpl : public FieldImpl {
 
 // Raises 91: the object is "Nothing".
 [[noreturn]] void RaiseNothing(const char* source, const char* what);
+// Raises 3265: there is no field number index in a collection of count.
+[[noreturn]] void RaiseNoFieldNumber(int64_t index, int64_t count);
 
 }  // namespace calvora::dao::detail

@@ -2,6 +2,7 @@
 #include <cstddef>
 
 #include "dao/conversion.h"
+#include "dao/detail/field_impl.h"
 #include "dao/detail/nocase.h"
 #include "dao/detail/recordset_impl.h"
 #include "dao/stored_value.h"
@@ -146,10 +147,8 @@ void RecordsetImpl::StoreNew() {
 void RecordsetImpl::AddRecord(const std::vector<Variant>& values) {
     Check();
     if (values.size() > columns->size())
-        throw Failure(err::kItemNotFound, kSourceFields,
-                      "Item not found in this collection: field number " +
-                          std::to_string(columns->size()) + " (the collection holds " +
-                          std::to_string(columns->size()) + ")");
+        RaiseNoFieldNumber(static_cast<int64_t>(columns->size()),
+                           static_cast<int64_t>(columns->size()));
     mode = Mode::None;
     dirty.assign(columns->size(), false);
     std::fill(dirty.begin(), dirty.begin() + static_cast<std::ptrdiff_t>(values.size()), true);
