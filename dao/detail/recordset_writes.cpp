@@ -153,22 +153,18 @@ void RecordsetImpl::AddRecord(const std::vector<Variant>& values) {
     dirty.assign(columns->size(), false);
     std::fill(dirty.begin(), dirty.begin() + static_cast<std::ptrdiff_t>(values.size()), true);
     // Only the values not yet in their field's form are converted, into the
-    // buffer; every value is bound where it lies, without a copy, since it
-    // outlives the step.
+    // buffer, all of them before anything is bound; every value is bound
+    // where it lies, without a copy, since it outlives the step.
     buffer.resize(columns->size());
-    std::vector<const Variant*> stored(values.size());
+    for (size_t i = 0; i < values.size(); ++i)
+        if (!HoldsFieldValue(values[i], (*columns)[i].type))
+            buffer[i] = ConvertForField(values[i], (*columns)[i].type, FieldText(i));
+    sqlite3_stmt* stmt = InsertStatement();
     for (size_t i = 0; i < values.size(); ++i) {
         const ColumnType& type = (*columns)[i].type;
-        if (HoldsFieldValue(values[i], type)) {
-            stored[i] = &values[i];
-        } else {
-            buffer[i] = ConvertForField(values[i], type, FieldText(i));
-            stored[i] = &buffer[i];
-        }
+        const Variant& value = HoldsFieldValue(values[i], type) ? values[i] : buffer[i];
+        BindStored(stmt, static_cast<int>(i) + 1, value, type, SQLITE_STATIC);
     }
-    sqlite3_stmt* stmt = InsertStatement();
-    for (size_t i = 0; i < stored.size(); ++i)
-        BindStored(stmt, static_cast<int>(i) + 1, *stored[i], (*columns)[i].type, SQLITE_STATIC);
     Insert(stmt);
 }
 
