@@ -40,18 +40,15 @@ void RunAccount::NoteGenerated(PresetKey key) {
     generated_.push_back(std::move(key));
 }
 
-size_t RunAccount::NamePairHash::operator()(const NamePair& p) const noexcept {
-    const size_t first = std::hash<std::string_view>()(p.first);
-    return first ^ (std::hash<std::string_view>()(p.second) + 0x9e3779b97f4a7c15 + (first << 6) +
-                    (first >> 2));
-}
-
 void RunAccount::NoteRename(const std::string& oldName, const std::string& newName) {
-    auto at = renameIndex_.find(NamePair(oldName, newName));
+    const size_t first = std::hash<std::string_view>()(oldName);
+    const size_t hash = first ^ (std::hash<std::string_view>()(newName) + 0x9e3779b97f4a7c15 +
+                                 (first << 6) + (first >> 2));
+    auto at = renameIndex_.find(NamePair{oldName, newName, hash});
     if (at == renameIndex_.end()) {
         const RenameAccount& added = renames_.emplace_back(RenameAccount{oldName, newName, 0});
-        at =
-            renameIndex_.emplace(NamePair(added.oldName, added.newName), renames_.size() - 1).first;
+        at = renameIndex_.emplace(NamePair{added.oldName, added.newName, hash}, renames_.size() - 1)
+                 .first;
     }
     ++renames_[at->second].records;
 }

@@ -8,12 +8,12 @@
 #pragma once
 
 #include <array>
+#include <boost/unordered/unordered_flat_map.hpp>
 #include <chrono>
 #include <cstdint>
 #include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -124,13 +124,21 @@ class RunAccount {
     std::vector<PresetKey> generated_;
     // A run at the record limit notes tens of thousands of renames: each pair
     // is found by views of its own names (a deque does not move them), so
-    // noting a rename makes no key text.
-    using NamePair = std::pair<std::string_view, std::string_view>;
+    // noting a rename makes no key text. The pair carries its hash, worked
+    // out once per rename: the map looks at it for every pair it passes.
+    struct NamePair {
+        std::string_view oldName;
+        std::string_view newName;
+        size_t hash;
+        bool operator==(const NamePair& o) const {
+            return oldName == o.oldName && newName == o.newName;
+        }
+    };
     struct NamePairHash {
-        size_t operator()(const NamePair& p) const noexcept;
+        size_t operator()(const NamePair& p) const noexcept { return p.hash; }
     };
     std::deque<RenameAccount> renames_;
-    std::unordered_map<NamePair, size_t, NamePairHash> renameIndex_;
+    boost::unordered_flat_map<NamePair, size_t, NamePairHash> renameIndex_;
     std::vector<bool> tuned_;  // by generated record
     int32_t tunedCount_ = 0;
     std::vector<DroppedRecord> dropped_;

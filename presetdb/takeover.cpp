@@ -17,11 +17,11 @@
 
 #include <algorithm>
 #include <array>
+#include <boost/unordered/unordered_flat_map.hpp>
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -395,8 +395,8 @@ void CheckAdditionalFields(Proc& proc, const PresetTable& table) {
 
 // The first regenerated record of each key: a query for the key would
 // return it first (records are written in this order).
-std::unordered_map<std::string, size_t> FirstRecords(const PresetTable& table) {
-    std::unordered_map<std::string, size_t> first;
+boost::unordered_flat_map<std::string, size_t> FirstRecords(const PresetTable& table) {
+    boost::unordered_flat_map<std::string, size_t> first;
     first.reserve(table.records.size());
     const std::array<size_t, 3> keyFields = {table.Item("machine_type"), table.Item("var_name"),
                                              table.Item("offset_or_bitno")};
@@ -457,8 +457,8 @@ Variant FieldOf(const std::vector<Variant>& record, int32_t field) {
 // Writes the row's five values into the first record its query would
 // select. A row whose query cannot be made finds none, without a word.
 void TakeOverRow(Proc& proc, PresetTable& table,
-                 const std::unordered_map<std::string, size_t>& first, const TakeoverFields& fields,
-                 const Row& row) {
+                 const boost::unordered_flat_map<std::string, size_t>& first,
+                 const TakeoverFields& fields, const Row& row) {
     RunState& run = proc.Run();
     std::optional<std::string> key = RowKey(row);
     auto found = key ? first.find(*key) : first.end();
@@ -501,7 +501,7 @@ std::optional<int64_t> TakeoverMachineCopyMDBData(RunState& run, PresetTable& ta
     // written, so one check answers for all rows; it runs also for an empty
     // machine copy, whose next run would otherwise find the field missing.
     CheckAdditionalFields(proc, target);
-    std::unordered_map<std::string, size_t> first;
+    boost::unordered_flat_map<std::string, size_t> first;
     if (HasMatchFields(target, run)) {
         first = FirstRecords(target);
     }

@@ -18,10 +18,10 @@
 // is, like any other.
 #pragma once
 
+#include <boost/unordered/unordered_flat_map.hpp>
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "dao/database.h"
@@ -87,7 +87,7 @@ class UnitRenames {
     std::vector<Variant> names_;  // var_name of each record, in table order
     std::vector<bool> changed_;
     // UCase(var_name) -> the records carrying it (the engine's text equality).
-    std::unordered_map<std::string, Chain> byName_;
+    boost::unordered_flat_map<std::string, Chain> byName_;
     std::vector<size_t> next_;  // the record after each in its chain
 };
 
