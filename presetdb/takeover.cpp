@@ -13,8 +13,6 @@
 // beyond the standard 15 while no additional fields are set up asks before
 // going on, and an additional field missing from the regenerated table ends
 // the program before any value is written.
-#include "presetdb/takeover.h"
-
 #include <algorithm>
 #include <array>
 #include <boost/unordered/unordered_flat_map.hpp>
@@ -35,6 +33,7 @@
 #include "presetdb/event_pacer.h"
 #include "presetdb/preset_schema.h"
 #include "presetdb/record_walk.h"
+#include "presetdb/takeover.h"
 #include "settings/file_locations.h"
 
 namespace calvora {
@@ -47,14 +46,23 @@ const std::string kDatabaseError = "Database-Error - Contact Administrator!";
 
 constexpr int32_t kStandardFieldCount = 15;
 
-// One machine-copy record, by standard field position (see kColumnFields).
+// The machine copy's fields by standard field position (see kColumnFields).
 constexpr size_t kColumnCount = 15;
-using Row = std::array<Variant, kColumnCount>;
-
-constexpr size_t kMachineTypeColumn = 1;
-constexpr size_t kVarNameColumn = 3;
 constexpr size_t kCategoryColumn = 4;
-constexpr size_t kOffsetColumn = 7;
+
+// One machine-copy record as the takeover keeps it: its three keys and the
+// five values it carries over. The other fields are read all the same (a
+// value that cannot be read is reported), but nothing needs them afterwards,
+// and at the record limit each kept field costs a megabyte.
+constexpr size_t kKeptCount = 8;
+using Row = std::array<Variant, kKeptCount>;
+constexpr size_t kMachineTypeSlot = 0;
+constexpr size_t kVarNameSlot = 1;
+constexpr size_t kOffsetSlot = 2;
+constexpr size_t kFirstValueSlot = 3;  // abs_min, abs_max, min, max, pass
+// The slot each column is kept in, or -1.
+constexpr std::array<int, kColumnCount> kSlotOf = {-1, 0,  -1, 1, -1, -1, -1, 2,
+                                                   -1, -1, 3,  4, 5,  6,  7};
 
 // The machine copy's field read into each column. Column 4, the category, is
 // read from "categorie" instead where an older machine copy still has that
@@ -65,8 +73,6 @@ constexpr std::array<const char*, kColumnCount> kColumnFields = {
     "text",        "page_name",    "abs_min", "abs_max",
     "min",         "max",          "pass"};
 
-// The values taken over, from columns 10 to 14.
-constexpr size_t kFirstValueColumn = 10;
 constexpr std::array<const char*, 5> kValueFields = {"abs_min", "abs_max", "min", "max", "pass"};
 
 std::string UnitUpper(RunState& run) {
@@ -171,11 +177,17 @@ std::vector<Row> ReadMachineCopy(Proc& proc, dao::Recordset& machineCopy, bool& 
         return rows;
     }
     ReadStep(proc, whole, [&] { machineCopy.MoveFirst(); });
-    ReadStep(proc, whole, [&] { rows.resize(static_cast<size_t>(n)); });
+    // Records are read in order, each appended as its row.
+    size_t count = 0;
+    ReadStep(proc, whole, [&] {
+        rows.reserve(static_cast<size_t>(n));
+        count = static_cast<size_t>(n);
+    });
     // A field found once is kept (its value follows the current record); a
     // field not found is looked for again on every record, and fails there.
     std::array<dao::Field, kColumnCount> found;
-    auto readAlone = [&](size_t r) {
+    auto readAlone = [&](size_t) {
+        Row& row = rows.emplace_back();
         for (size_t column = 0; column < kColumnCount; ++column) {
             if (columnFields[column] == nullptr) {
                 continue;
@@ -184,25 +196,30 @@ std::vector<Row> ReadMachineCopy(Proc& proc, dao::Recordset& machineCopy, bool& 
                 if (!found[column]) {
                     found[column] = machineCopy.Fields().Item(columnFields[column]);
                 }
-                rows[r][column] = found[column].Value();
+                Variant value = found[column].Value();
+                if (kSlotOf[column] >= 0) {
+                    row[static_cast<size_t>(kSlotOf[column])] = std::move(value);
+                }
             });
         }
         ReadStep(proc, whole, [&] { machineCopy.MoveNext(); });
     };
     auto yield = [&] { proc.Step([&] { pacer.Yield(); }); };
     if (!positions) {
-        for (size_t r = 0; r < rows.size(); ++r) {
+        for (size_t r = 0; r < count; ++r) {
             yield();
             readAlone(r);
         }
         return rows;
     }
     ReadRecords(
-        machineCopy, rows.size(), [&](auto&& f) { ReadStep(proc, whole, f); },
-        [&](size_t r, std::vector<Variant>& values) {
+        machineCopy, count, [&](auto&& f) { ReadStep(proc, whole, f); },
+        [&](size_t, std::vector<Variant>& values) {
+            Row& row = rows.emplace_back();
             for (size_t column = 0; column < kColumnCount; ++column) {
-                if ((*positions)[column] >= 0) {
-                    rows[r][column] = std::move(values[static_cast<size_t>((*positions)[column])]);
+                if (kSlotOf[column] >= 0) {
+                    row[static_cast<size_t>(kSlotOf[column])] =
+                        std::move(values[static_cast<size_t>((*positions)[column])]);
                 }
             }
         },
@@ -307,55 +324,55 @@ std::optional<std::string> TextKey(const Variant& v) {
     return std::nullopt;
 }
 
-// The hash key of the three match keys: the two texts, each ended by a byte
-// no text holds, and the offset's number. Nothing when one of them can
-// match nothing.
-std::optional<std::string> HashKey(const std::optional<std::string>& machineType,
-                                   const std::optional<std::string>& varName,
-                                   std::optional<double> offset) {
+// Appends to key the hash key of the three match keys: the two texts, each
+// ended by a byte no text holds, and the offset's number. False, and key
+// unchanged, when one of them can match nothing.
+bool AppendHashKey(std::string& key, const std::optional<std::string>& machineType,
+                   const std::optional<std::string>& varName, std::optional<double> offset) {
     if (!machineType || !varName || !offset)
-        return std::nullopt;
+        return false;
     // -0 and 0 are the same number.
     const double number = *offset == 0 ? 0.0 : *offset;
-    std::string key = *machineType;
-    key.push_back('\0');
-    key += *varName;
-    key.push_back('\0');
+    key.append(*machineType).push_back('\0');
+    key.append(*varName).push_back('\0');
     key.append(reinterpret_cast<const char*>(&number), sizeof number);
-    return key;
+    return true;
 }
 
-// The key a machine-copy row's query looks for, or nothing when its keys
-// cannot stand in the query unchanged.
-std::optional<std::string> RowKey(const Row& row) {
-    std::optional<std::string> machineType = KeyText(row[kMachineTypeColumn]);
-    std::optional<std::string> varName = KeyText(row[kVarNameColumn]);
+// Sets key to the key a machine-copy row's query looks for; false when its
+// keys cannot stand in the query unchanged.
+bool RowKey(const Row& row, std::string& key) {
+    key.clear();
+    std::optional<std::string> machineType = KeyText(row[kMachineTypeSlot]);
+    std::optional<std::string> varName = KeyText(row[kVarNameSlot]);
     if (!machineType || !varName) {
-        return std::nullopt;
+        return false;
     }
     // A whole number stands in the statement as its digits, which read back
     // as the same number: the common offset needs no text.
-    const Variant& offset = row[kOffsetColumn];
+    const Variant& offset = row[kOffsetSlot];
     const VarType type = offset.Type();
     if (type == VarType::Byte || type == VarType::Integer || type == VarType::Long) {
-        return HashKey(UCase(*machineType), UCase(*varName), offset.NumericValue());
+        return AppendHashKey(key, UCase(*machineType), UCase(*varName), offset.NumericValue());
     }
     std::optional<std::string> offsetText = KeyText(offset);
     std::optional<std::string> number = offsetText ? OffsetNumber(*offsetText) : std::nullopt;
     if (!number) {
-        return std::nullopt;
+        return false;
     }
-    return HashKey(UCase(*machineType), UCase(*varName), std::strtod(number->c_str(), nullptr));
+    return AppendHashKey(key, UCase(*machineType), UCase(*varName),
+                         std::strtod(number->c_str(), nullptr));
 }
 
-// The key of a regenerated record, as its fields compare with a query's.
-std::optional<std::string> RecordKey(const std::vector<Variant>& record,
-                                     const std::array<size_t, 3>& keyFields) {
+// Appends to key the key of a regenerated record, as its fields compare with
+// a query's; false, and key unchanged, when the record can match no query.
+bool AppendRecordKey(std::string& key, const std::vector<Variant>& record,
+                     const std::array<size_t, 3>& keyFields) {
     const Variant& offset = record[keyFields[2]];
     std::optional<double> number;
     if (offset.IsNumeric() && offset.Type() != VarType::Boolean)
         number = offset.NumericValue();
-    return HashKey(TextKey(record[keyFields[0]]), TextKey(record[keyFields[1]]), number);
+    return AppendHashKey(key, TextKey(record[keyFields[0]]), TextKey(record[keyFields[1]]), number);
 }
 
 // Every additional field must exist, spelled exactly, in the regenerated
@@ -394,22 +411,47 @@ void CheckAdditionalFields(Proc& proc, const PresetTable& table) {
 }
 
 // The first regenerated record of each key: a query for the key would
-// return it first (records are written in this order).
-boost::unordered_flat_map<std::string, size_t> FirstRecords(const PresetTable& table) {
-    boost::unordered_flat_map<std::string, size_t> first;
-    first.reserve(table.records.size());
-    const std::array<size_t, 3> keyFields = {table.Item("machine_type"), table.Item("var_name"),
-                                             table.Item("offset_or_bitno")};
-    for (size_t r = 0; r < table.records.size(); ++r) {
-        std::optional<std::string> key = RecordKey(table.records[r], keyFields);
-        if (key)
-            first.try_emplace(std::move(*key), r);
+// return it first (records are written in this order). The keys are kept
+// one after the other in one text, so that a table at the record limit
+// makes no allocation per key.
+class FirstRecords {
+  public:
+    explicit FirstRecords(const PresetTable& table) {
+        const std::array<size_t, 3> keyFields = {table.Item("machine_type"), table.Item("var_name"),
+                                                 table.Item("offset_or_bitno")};
+        struct Span {
+            size_t at, size, record;
+        };
+        std::vector<Span> spans;
+        spans.reserve(table.records.size());
+        for (size_t r = 0; r < table.records.size(); ++r) {
+            const size_t at = keys_.size();
+            if (AppendRecordKey(keys_, table.records[r], keyFields))
+                spans.push_back({at, keys_.size() - at, r});
+        }
+        // Only now that the text is complete do views into it stay valid.
+        first_.reserve(spans.size());
+        for (const Span& span : spans)
+            first_.try_emplace(std::string_view(keys_).substr(span.at, span.size), span.record);
     }
-    return first;
-}
+    FirstRecords(const FirstRecords&) = delete;
+    FirstRecords& operator=(const FirstRecords&) = delete;
+
+    // The record of key, or nothing.
+    std::optional<size_t> Find(std::string_view key) const {
+        auto found = first_.find(key);
+        if (found == first_.end())
+            return std::nullopt;
+        return found->second;
+    }
+
+  private:
+    std::string keys_;
+    boost::unordered_flat_map<std::string_view, size_t, std::hash<std::string_view>> first_;
+};
 
 PresetKey KeyOf(const Row& row) {
-    return {row[kMachineTypeColumn], row[kVarNameColumn], row[kOffsetColumn]};
+    return {row[kMachineTypeSlot], row[kVarNameSlot], row[kOffsetSlot]};
 }
 
 // A machine-copy row that reached no regenerated record: its tuned values
@@ -417,7 +459,7 @@ PresetKey KeyOf(const Row& row) {
 void NoteDropped(RunState& run, const Row& row) {
     DroppedRecord dropped{KeyOf(row), {}};
     for (size_t k = 0; k < kValueFields.size(); ++k) {
-        dropped.values[k] = row[kFirstValueColumn + k];
+        dropped.values[k] = row[kFirstValueSlot + k];
     }
     run.Account.NoteDropped(std::move(dropped));
 }
@@ -426,8 +468,8 @@ void NoteDropped(RunState& run, const Row& row) {
 // matched record holds before the row's values are written (the template
 // was narrowed after the machine was tuned). Only numbers are compared.
 void NoteOutOfRange(RunState& run, const Variant& absMin, const Variant& absMax, const Row& row) {
-    const Variant& min = row[kFirstValueColumn + 2];
-    const Variant& max = row[kFirstValueColumn + 3];
+    const Variant& min = row[kFirstValueSlot + 2];
+    const Variant& max = row[kFirstValueSlot + 3];
     auto number = [](const Variant& v) { return v.IsNumeric() && v.Type() != VarType::Boolean; };
     auto outside = [&](const Variant& v) {
         return number(v) && ((number(absMin) && v.NumericValue() < absMin.NumericValue()) ||
@@ -456,26 +498,27 @@ Variant FieldOf(const std::vector<Variant>& record, int32_t field) {
 
 // Writes the row's five values into the first record its query would
 // select. A row whose query cannot be made finds none, without a word.
-void TakeOverRow(Proc& proc, PresetTable& table,
-                 const boost::unordered_flat_map<std::string, size_t>& first,
-                 const TakeoverFields& fields, const Row& row) {
+void TakeOverRow(Proc& proc, PresetTable& table, const FirstRecords* first,
+                 const TakeoverFields& fields, const Row& row, std::string& key) {
     RunState& run = proc.Run();
-    std::optional<std::string> key = RowKey(row);
-    auto found = key ? first.find(*key) : first.end();
-    if (found == first.end()) {
+    std::optional<size_t> found;
+    if (first && RowKey(row, key)) {
+        found = first->Find(key);
+    }
+    if (!found) {
         NoteDropped(run, row);
         return;
     }
-    std::vector<Variant>& record = table.records[found->second];
+    std::vector<Variant>& record = table.records[*found];
     NoteOutOfRange(run, FieldOf(record, fields.values[0]), FieldOf(record, fields.values[1]), row);
     for (size_t k = 0; k < kValueFields.size(); ++k) {
         proc.Step([&] {
             const size_t i = fields.values[k] >= 0 ? static_cast<size_t>(fields.values[k])
                                                    : table.Item(kValueFields[k]);
-            record[i] = table.Converted(i, row[kFirstValueColumn + k]);
+            record[i] = table.Converted(i, row[kFirstValueSlot + k]);
         });
     }
-    run.Account.NoteTuned(found->second);
+    run.Account.NoteTuned(*found);
 }
 
 }  // namespace
@@ -501,14 +544,15 @@ std::optional<int64_t> TakeoverMachineCopyMDBData(RunState& run, PresetTable& ta
     // written, so one check answers for all rows; it runs also for an empty
     // machine copy, whose next run would otherwise find the field missing.
     CheckAdditionalFields(proc, target);
-    boost::unordered_flat_map<std::string, size_t> first;
+    std::optional<FirstRecords> first;
     if (HasMatchFields(target, run)) {
-        first = FirstRecords(target);
+        first.emplace(target);
     }
     const TakeoverFields fields(target);
     // Rows in the machine copy's order: the last row naming a record wins.
+    std::string key;  // each row's, made in one buffer
     for (const Row& row : rows) {
-        TakeOverRow(proc, target, first, fields, row);
+        TakeOverRow(proc, target, first ? &*first : nullptr, fields, row, key);
     }
     if (!whole) {
         return std::nullopt;
