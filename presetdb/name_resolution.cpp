@@ -19,15 +19,15 @@ namespace {
 // character, so a search starting with one (the placeholders start with #)
 // occurs only in a text holding that character. Record generation asks for
 // every text field of every record, and most hold no placeholder.
-bool CannotOccur(const std::string& text, const std::string& search) {
+bool CannotOccur(std::string_view text, std::string_view search) {
     if (search.empty())
         return false;
     const unsigned char first = static_cast<unsigned char>(search[0]);
     const bool letter = (first >= 'a' && first <= 'z') || (first >= 'A' && first <= 'Z');
-    return first < 0x80 && !letter && text.find(search[0]) == std::string::npos;
+    return first < 0x80 && !letter && text.find(search[0]) == std::string_view::npos;
 }
 
-bool IsAscii(const std::string& text) {
+bool IsAscii(std::string_view text) {
     for (unsigned char c : text)
         if (c >= 0x80)
             return false;
@@ -38,7 +38,7 @@ bool IsAscii(const std::string& text) {
 // case, or 0: upper-casing ASCII folds a to z and nothing else, and each
 // character is one byte. The same as InStr on the upper-cased texts, without
 // making them.
-int64_t FindAscii(const std::string& text, const std::string& search) {
+int64_t FindAscii(std::string_view text, std::string_view search) {
     const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
     const auto same = [&](char a, char b) { return fold(a) == fold(b); };
     if (search.empty())
@@ -47,7 +47,7 @@ int64_t FindAscii(const std::string& text, const std::string& search) {
     // can only start where that very byte stands.
     const char first = fold(search[0]);
     if (first < 'A' || first > 'Z') {
-        for (size_t at = text.find(search[0]); at != std::string::npos;
+        for (size_t at = text.find(search[0]); at != std::string_view::npos;
              at = text.find(search[0], at + 1)) {
             if (text.size() - at < search.size())
                 return 0;
@@ -62,8 +62,8 @@ int64_t FindAscii(const std::string& text, const std::string& search) {
 
 }  // namespace
 
-std::string ReplaceSearchItem(RunState& run, const std::string& text, const std::string& search,
-                              const std::string& replacement) {
+std::string ReplaceSearchItem(RunState& run, const std::string& text, std::string_view search,
+                              std::string_view replacement) {
     if (CannotOccur(text, search))
         return text;
     Proc proc(run, "ReplaceSearchItem");
@@ -74,7 +74,7 @@ std::string ReplaceSearchItem(RunState& run, const std::string& text, const std:
     proc.Step([&] {
         int64_t found = ascii ? FindAscii(text, search) : InStr(UCase(text), UCase(search));
         if (found > INT16_MAX)
-            RaiseRuntime(err::kOverflow, "Overflow: the placeholder '" + search +
+            RaiseRuntime(err::kOverflow, "Overflow: the placeholder '" + std::string(search) +
                                              "' lies beyond position 32767 of the text.");
         pos = static_cast<int16_t>(found);
     });
@@ -83,11 +83,12 @@ std::string ReplaceSearchItem(RunState& run, const std::string& text, const std:
     std::string result;
     proc.Step([&] {
         if (!ascii) {
-            result =
-                Left(text, pos - 1) + replacement + Right(text, Len(text) - pos + 1 - Len(search));
+            result = Left(text, pos - 1) + std::string(replacement) +
+                     Right(text, Len(text) - pos + 1 - Len(search));
             return;
         }
-        // Characters are bytes in ASCII texts.
+        // Characters are bytes in ASCII texts. The result is made anew, not
+        // replaced in text: a short result then needs no buffer of its own.
         const size_t at = static_cast<size_t>(pos - 1);
         result.reserve(text.size() - search.size() + replacement.size());
         result.append(text, 0, at).append(replacement).append(text, at + search.size());

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "errors/run_state.h"
 
@@ -13,8 +14,8 @@ namespace calvora {
 // replaced by replacement; text unchanged when search does not occur.
 // Reports as "ReplaceSearchItem" (an occurrence beyond position 32767
 // overflows its 16-bit position: 6).
-std::string ReplaceSearchItem(RunState& run, const std::string& text, const std::string& search,
-                              const std::string& replacement);
+std::string ReplaceSearchItem(RunState& run, const std::string& text, std::string_view search,
+                              std::string_view replacement);
 
 // Renames every field of the unit database's PRESET_DEFS named "categorie"
 // (any letter case) to "category_id", keeping its data. No unit database: no

@@ -132,7 +132,7 @@ std::string ResolveVarName(RunState& run, const Variant& part, const std::string
         names[k] = ReplaceSearchItem(run, names[k], kMachinePlaceholder, machine);
     }
     renames.Rename(names[0], names[1]);
-    return names[run.StudioProject == 1 ? 1 : 0];
+    return std::move(names[run.StudioProject == 1 ? 1 : 0]);
 }
 
 // One record, formed in memory and appended to table once complete; a field
