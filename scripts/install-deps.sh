@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libsqlite3-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  mdbtools-dev libcli11-dev libboost1.81-dev
+  mdbtools-dev libcli11-dev libboost1.81-dev libmimalloc-dev
   xvfb xdotool libx11-dev
   locales
 )
