@@ -13,6 +13,8 @@
 // beyond the standard 15 while no additional fields are set up asks before
 // going on, and an additional field missing from the regenerated table ends
 // the program before any value is written.
+#include "presetdb/takeover.h"
+
 #include <algorithm>
 #include <array>
 #include <boost/unordered/unordered_flat_map.hpp>
@@ -33,7 +35,6 @@
 #include "presetdb/event_pacer.h"
 #include "presetdb/preset_schema.h"
 #include "presetdb/record_walk.h"
-#include "presetdb/takeover.h"
 #include "settings/file_locations.h"
 
 namespace calvora {
