@@ -34,8 +34,11 @@ std::unique_ptr<XDisplay> XDisplay::Start() {
         dup2(null, STDOUT_FILENO);
         dup2(null, STDERR_FILENO);
         const std::string fd = std::to_string(fds[1]);
+        // -noreset: an X server regenerates itself when its last client
+        // leaves, and a program connecting meanwhile is refused ("could not
+        // connect to display"). The tests connect and leave again and again.
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-               "tcp", static_cast<char*>(nullptr));
+               "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
