@@ -176,6 +176,10 @@ int64_t InStr(std::string_view hay, std::string_view needle, int64_t start) {
     }
 }
 
+bool IsAscii(std::string_view s) {
+    return AsciiPrefix(s) == s.size();
+}
+
 std::string UCase(std::string_view s) {
     // Names and keys are mostly ASCII: copied and folded in place, decoded
     // only from the first byte beyond ASCII on.

@@ -48,6 +48,9 @@ int64_t InStr(std::string_view hay, std::string_view needle, int64_t start = 1);
 // Simple per-code-point upper case (ICU u_toupper); same length in characters.
 std::string UCase(std::string_view s);
 
+// True when every byte of s is ASCII: each character is then one byte.
+bool IsAscii(std::string_view s);
+
 // Case-blind equality by the same mapping.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 

@@ -27,13 +27,6 @@ bool CannotOccur(std::string_view text, std::string_view search) {
     return first < 0x80 && !letter && text.find(search[0]) == std::string_view::npos;
 }
 
-bool IsAscii(std::string_view text) {
-    for (unsigned char c : text)
-        if (c >= 0x80)
-            return false;
-    return true;
-}
-
 // The position (from 1) of search in an ASCII text, found without regard to
 // case, or 0: upper-casing ASCII folds a to z and nothing else, and each
 // character is one byte. The same as InStr on the upper-cased texts, without

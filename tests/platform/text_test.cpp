@@ -177,6 +177,9 @@ TEST(Text, UnusualTextsKeepTheirCharacterSemantics) {
         EXPECT_EQ(UCase(c.text), c.upper) << c.text;
         EXPECT_EQ(ToWindows1252(c.text), c.ansi) << c.text;
         EXPECT_EQ(JsonString(c.text), c.json) << c.text;
+        // Only an ASCII text is its own Windows-1252 form with a byte per character.
+        EXPECT_EQ(IsAscii(c.text), c.ansi == c.text && c.len == static_cast<int64_t>(c.text.size()))
+            << c.text;
     }
 }
 
