@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/sqlite_read.h"
 #include "dao/dao.h"
 
 namespace {
@@ -165,11 +166,7 @@ void BM_ReadRawSqlite(benchmark::State& state) {
     for (auto _ : state) {
         sqlite3_stmt* stmt = nullptr;
         sqlite3_prepare_v2(db, "SELECT * FROM PRESET_DEFS", -1, &stmt, nullptr);
-        int64_t sum = 0;
-        while (sqlite3_step(stmt) == SQLITE_ROW)
-            for (int i = 0; i < sqlite3_column_count(stmt); ++i)
-                sum += sqlite3_column_type(stmt, i) == SQLITE_TEXT ? sqlite3_column_bytes(stmt, i)
-                                                                   : sqlite3_column_int64(stmt, i);
+        const int64_t sum = ReadEveryValue(stmt);
         sqlite3_finalize(stmt);
         benchmark::DoNotOptimize(sum);
     }
