@@ -22,44 +22,62 @@ bool Variant::IsNumeric() const {
     }
 }
 
-namespace {
-template <class T, class V>
-const T& Get(const V& v) {
-    if (const T* p = std::get_if<T>(&v))
-        return *p;
+void Variant::RaiseMismatch() {
     RaiseRuntime(err::kTypeMismatch, "Type mismatch");
 }
-}  // namespace
 
-bool Variant::AsBoolean() const {
-    return Get<BoolTag>(v_).v;
+void Variant::CopyOwned(const Variant& other) {
+    if (other.type_ == VarType::String)
+        ::new (static_cast<void*>(&p_.text)) std::string(other.p_.text);
+    else
+        ::new (static_cast<void*>(&p_.binary)) calvora::Bytes(other.p_.binary);
+    type_ = other.type_;
 }
-uint8_t Variant::AsByte() const {
-    return Get<uint8_t>(v_);
+
+void Variant::MoveOwned(Variant& other) noexcept {
+    if (other.type_ == VarType::String)
+        ::new (static_cast<void*>(&p_.text)) std::string(std::move(other.p_.text));
+    else
+        ::new (static_cast<void*>(&p_.binary)) calvora::Bytes(std::move(other.p_.binary));
+    type_ = other.type_;
 }
-int16_t Variant::AsInteger() const {
-    return Get<int16_t>(v_);
+
+void Variant::ReleaseOwned() noexcept {
+    if (type_ == VarType::String)
+        p_.text.~basic_string();
+    else
+        p_.binary.~vector();
 }
-int32_t Variant::AsLong() const {
-    return Get<int32_t>(v_);
-}
-calvora::Currency Variant::AsCurrency() const {
-    return Get<calvora::Currency>(v_);
-}
-float Variant::AsSingle() const {
-    return Get<float>(v_);
-}
-double Variant::AsDouble() const {
-    return Get<double>(v_);
-}
-calvora::Date Variant::AsDate() const {
-    return Get<calvora::Date>(v_);
-}
-const std::string& Variant::AsText() const {
-    return Get<std::string>(v_);
-}
-const calvora::Bytes& Variant::AsBinary() const {
-    return Get<calvora::Bytes>(v_);
+
+bool operator==(const Variant& a, const Variant& b) {
+    if (a.type_ != b.type_)
+        return false;
+    switch (a.type_) {
+        case VarType::Empty:
+        case VarType::Null:
+            return true;
+        case VarType::Boolean:
+            return a.p_.boolean == b.p_.boolean;
+        case VarType::Byte:
+            return a.p_.byte == b.p_.byte;
+        case VarType::Integer:
+            return a.p_.integer == b.p_.integer;
+        case VarType::Long:
+            return a.p_.longValue == b.p_.longValue;
+        case VarType::Currency:
+            return a.p_.currency == b.p_.currency;
+        case VarType::Single:
+            return a.p_.single == b.p_.single;
+        case VarType::Double:
+            return a.p_.real == b.p_.real;
+        case VarType::Date:
+            return a.p_.date == b.p_.date;
+        case VarType::String:
+            return a.p_.text == b.p_.text;
+        case VarType::Binary:
+            return a.p_.binary == b.p_.binary;
+    }
+    return false;
 }
 
 double Variant::NumericValue() const {

@@ -5,9 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <utility>
-#include <variant>
 #include <vector>
 
 namespace calvora {
@@ -42,68 +42,162 @@ struct Date {
 
 using Bytes = std::vector<uint8_t>;
 
+// Copied, moved and compared in every database read and write, so the
+// common values (numbers, null, empty) are plain bytes handled inline: only
+// a text or binary value owns memory.
 class Variant {
   public:
-    Variant() = default;  // Empty
-
-    static Variant Null() { return Variant(Storage(NullTag{})); }
-    static Variant Boolean(bool v) { return Variant(Storage(BoolTag{v})); }
-    static Variant Byte(uint8_t v) { return Variant(Storage(v)); }
-    static Variant Integer(int16_t v) { return Variant(Storage(v)); }
-    static Variant Long(int32_t v) { return Variant(Storage(v)); }
-    static Variant Currency(calvora::Currency v) { return Variant(Storage(v)); }
-    static Variant Single(float v) { return Variant(Storage(v)); }
-    static Variant Double(double v) { return Variant(Storage(v)); }
-    static Variant Date(calvora::Date v) { return Variant(Storage(v)); }
-    static Variant Text(std::string v) { return Variant(Storage(std::move(v))); }
-    static Variant Binary(calvora::Bytes v) { return Variant(Storage(std::move(v))); }
-
-    VarType Type() const {
-        static constexpr VarType kByIndex[] = {
-            VarType::Empty,   VarType::Null, VarType::Boolean,  VarType::Byte,
-            VarType::Integer, VarType::Long, VarType::Currency, VarType::Single,
-            VarType::Double,  VarType::Date, VarType::String,   VarType::Binary,
-        };
-        return kByIndex[v_.index()];
+    Variant() noexcept {}  // Empty
+    Variant(const Variant& other) { CopyFrom(other); }
+    Variant(Variant&& other) noexcept { MoveFrom(other); }
+    Variant& operator=(const Variant& other) {
+        if (this != &other) {
+            Variant copy(other);
+            *this = std::move(copy);
+        }
+        return *this;
     }
-    bool IsEmpty() const { return Type() == VarType::Empty; }
-    bool IsNull() const { return Type() == VarType::Null; }
-    bool IsText() const { return Type() == VarType::String; }
+    Variant& operator=(Variant&& other) noexcept {
+        if (this != &other) {
+            Release();
+            MoveFrom(other);
+        }
+        return *this;
+    }
+    ~Variant() { Release(); }
+
+    static Variant Null() { return Variant(VarType::Null); }
+    static Variant Boolean(bool v) {
+        Variant r(VarType::Boolean);
+        r.p_.boolean = v;
+        return r;
+    }
+    static Variant Byte(uint8_t v) {
+        Variant r(VarType::Byte);
+        r.p_.byte = v;
+        return r;
+    }
+    static Variant Integer(int16_t v) {
+        Variant r(VarType::Integer);
+        r.p_.integer = v;
+        return r;
+    }
+    static Variant Long(int32_t v) {
+        Variant r(VarType::Long);
+        r.p_.longValue = v;
+        return r;
+    }
+    static Variant Currency(calvora::Currency v) {
+        Variant r(VarType::Currency);
+        r.p_.currency = v;
+        return r;
+    }
+    static Variant Single(float v) {
+        Variant r(VarType::Single);
+        r.p_.single = v;
+        return r;
+    }
+    static Variant Double(double v) {
+        Variant r(VarType::Double);
+        r.p_.real = v;
+        return r;
+    }
+    static Variant Date(calvora::Date v) {
+        Variant r(VarType::Date);
+        r.p_.date = v;
+        return r;
+    }
+    static Variant Text(std::string v) {
+        Variant r;
+        ::new (static_cast<void*>(&r.p_.text)) std::string(std::move(v));
+        r.type_ = VarType::String;
+        return r;
+    }
+    static Variant Binary(calvora::Bytes v) {
+        Variant r;
+        ::new (static_cast<void*>(&r.p_.binary)) calvora::Bytes(std::move(v));
+        r.type_ = VarType::Binary;
+        return r;
+    }
+
+    VarType Type() const { return type_; }
+    bool IsEmpty() const { return type_ == VarType::Empty; }
+    bool IsNull() const { return type_ == VarType::Null; }
+    bool IsText() const { return type_ == VarType::String; }
     // Boolean, Byte, Integer, Long, Currency, Single or Double.
     bool IsNumeric() const;
 
     // Exact accessors: each raises 13 (type mismatch) when the value holds
     // another type.
-    bool AsBoolean() const;
-    uint8_t AsByte() const;
-    int16_t AsInteger() const;
-    int32_t AsLong() const;
-    calvora::Currency AsCurrency() const;
-    float AsSingle() const;
-    double AsDouble() const;
-    calvora::Date AsDate() const;
-    const std::string& AsText() const;
-    const calvora::Bytes& AsBinary() const;
+    bool AsBoolean() const { return Checked(VarType::Boolean).boolean; }
+    uint8_t AsByte() const { return Checked(VarType::Byte).byte; }
+    int16_t AsInteger() const { return Checked(VarType::Integer).integer; }
+    int32_t AsLong() const { return Checked(VarType::Long).longValue; }
+    calvora::Currency AsCurrency() const { return Checked(VarType::Currency).currency; }
+    float AsSingle() const { return Checked(VarType::Single).single; }
+    double AsDouble() const { return Checked(VarType::Double).real; }
+    calvora::Date AsDate() const { return Checked(VarType::Date).date; }
+    const std::string& AsText() const { return Checked(VarType::String).text; }
+    const calvora::Bytes& AsBinary() const { return Checked(VarType::Binary).binary; }
 
     // The numeric value of a Boolean (-1/0) or number as a double. Raises 13
     // for any other type.
     double NumericValue() const;
 
-    friend bool operator==(const Variant&, const Variant&) = default;
+    // Equal types and equal values (a NaN equals nothing).
+    friend bool operator==(const Variant& a, const Variant& b);
 
   private:
-    struct NullTag {
-        friend bool operator==(NullTag, NullTag) = default;
+    union Payload {
+        Payload() {}
+        ~Payload() {}
+        bool boolean;
+        uint8_t byte;
+        int16_t integer;
+        int32_t longValue;
+        calvora::Currency currency;
+        float single;
+        double real;
+        calvora::Date date;
+        std::string text;
+        calvora::Bytes binary;
     };
-    struct BoolTag {
-        bool v;
-        friend bool operator==(BoolTag, BoolTag) = default;
-    };
-    using Storage =
-        std::variant<std::monostate, NullTag, BoolTag, uint8_t, int16_t, int32_t, calvora::Currency,
-                     float, double, calvora::Date, std::string, calvora::Bytes>;
-    explicit Variant(Storage s) : v_(std::move(s)) {}
-    Storage v_;
+
+    explicit Variant(VarType type) : type_(type) {}
+    static bool Owns(VarType type) { return type == VarType::String || type == VarType::Binary; }
+    const Payload& Checked(VarType type) const {
+        if (type_ != type)
+            RaiseMismatch();
+        return p_;
+    }
+    [[noreturn]] static void RaiseMismatch();
+    // Out of line: only texts and binary data take these paths.
+    void CopyOwned(const Variant& other);
+    void MoveOwned(Variant& other) noexcept;
+    void ReleaseOwned() noexcept;
+
+    // Every other type is at most eight plain bytes.
+    void CopyFrom(const Variant& other) {
+        if (Owns(other.type_))
+            return CopyOwned(other);
+        std::memcpy(static_cast<void*>(&p_), static_cast<const void*>(&other.p_), sizeof(double));
+        type_ = other.type_;
+    }
+    // The moved-from value keeps its type, its text or data moved out.
+    void MoveFrom(Variant& other) noexcept {
+        if (Owns(other.type_))
+            return MoveOwned(other);
+        std::memcpy(static_cast<void*>(&p_), static_cast<const void*>(&other.p_), sizeof(double));
+        type_ = other.type_;
+    }
+    void Release() noexcept {
+        if (Owns(type_))
+            ReleaseOwned();
+        type_ = VarType::Empty;
+    }
+
+    VarType type_ = VarType::Empty;
+    Payload p_;
 };
 
 // The runtime's plain, locale-independent number-to-text conversion for

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <vector>
+
 #include "platform/failure.h"
 #include "tests/support/german_locale.h"
 
@@ -23,6 +26,51 @@ TEST(Variant, KeepsItsType) {
     EXPECT_EQ(Variant::Binary({1}).Type(), VarType::Binary);
     EXPECT_NE(Variant::Integer(1), Variant::Long(1));
     EXPECT_EQ(Variant::Text("a"), Variant::Text("a"));
+}
+
+// One value of each type, the owning ones long enough to live on the heap.
+std::vector<Variant> OneOfEach() {
+    return {Variant(),
+            Variant::Null(),
+            Variant::Boolean(true),
+            Variant::Byte(200),
+            Variant::Integer(-2),
+            Variant::Long(70000),
+            Variant::Currency({-12345}),
+            Variant::Single(1.5f),
+            Variant::Double(-2.25),
+            Variant::Date({45000.5}),
+            Variant::Text("a text too long for the string's own buffer"),
+            Variant::Binary(Bytes(40, 7))};
+}
+
+TEST(Variant, CopiesMovesAndAssignmentsBetweenAllTypesKeepValuesApart) {
+    const std::vector<Variant> values = OneOfEach();
+    for (size_t i = 0; i < values.size(); ++i) {
+        for (size_t j = 0; j < values.size(); ++j) {
+            SCOPED_TRACE(testing::Message() << "from type " << static_cast<int>(values[j].Type())
+                                            << " over type " << static_cast<int>(values[i].Type()));
+            EXPECT_EQ(i == j, values[i] == values[j]);
+            Variant copied = values[i];
+            copied = values[j];
+            EXPECT_EQ(copied, values[j]);
+            Variant moved = values[i];
+            Variant source = values[j];
+            moved = std::move(source);
+            EXPECT_EQ(moved, values[j]);
+            EXPECT_EQ(source.Type(), values[j].Type());  // moved from, still of its type
+            source = values[i];
+            EXPECT_EQ(source, values[i]);
+        }
+        Variant self = values[i];
+        const Variant& alias = self;
+        self = alias;
+        EXPECT_EQ(self, values[i]);
+        Variant constructed(std::move(self));
+        EXPECT_EQ(constructed, values[i]);
+    }
+    EXPECT_NE(Variant::Double(std::nan("")), Variant::Double(std::nan("")));
+    EXPECT_NE(Variant::Date({1}), Variant::Double(1));
 }
 
 TEST(Variant, WrongAccessorIsTypeMismatch) {
