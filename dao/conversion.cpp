@@ -379,36 +379,11 @@ bool TextToDate(std::string_view text, Date& out) {
     return true;
 }
 
-bool HoldsFieldValue(const Variant& v, const ColumnType& type) {
-    switch (v.Type()) {
-        case VarType::Null:
-            return true;
-        case VarType::Boolean:
-            return type.type == DataType::Boolean;
-        case VarType::Byte:
-            return type.type == DataType::Byte;
-        case VarType::Integer:
-            return type.type == DataType::Integer;
-        case VarType::Long:
-            return type.type == DataType::Long;
-        case VarType::Double:
-            return type.type == DataType::Double && std::isfinite(v.AsDouble());
-        case VarType::String:
-            // A text of no more bytes than the field's size has no more
-            // characters either.
-            return type.type == DataType::Memo ||
-                   (type.type == DataType::Text &&
-                    v.AsText().size() <= static_cast<size_t>(type.size));
-        default:
-            return false;
-    }
-}
+namespace detail {
 
-Variant ConvertForField(const Variant& v, const ColumnType& type, std::string_view fieldName) {
-    if (v.IsEmpty() || v.IsNull())
+Variant ConvertOtherForField(const Variant& v, const ColumnType& type, std::string_view fieldName) {
+    if (v.IsEmpty())
         return Variant::Null();
-    if (HoldsFieldValue(v, type))
-        return v;
     if (std::optional<Variant> fitting = WholeNumberFitting(v, type))
         return std::move(*fitting);
     switch (type.type) {
@@ -440,5 +415,7 @@ Variant ConvertForField(const Variant& v, const ColumnType& type, std::string_vi
     }
     RaiseConversion(v, type, fieldName);
 }
+
+}  // namespace detail
 
 }  // namespace calvora::dao

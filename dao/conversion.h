@@ -32,6 +32,7 @@
 // run from 100-01-01 to 9999-12-31.
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <string_view>
 
@@ -40,17 +41,54 @@
 
 namespace calvora::dao {
 
+// True when v already is what ConvertForField makes of it for this type
+// (Null, or a value of the field's own type that the field holds as it is):
+// it may then be stored without converting.
+//
+// Every value read or written passes here, and nearly all of them already
+// are of their field's type: that case is decided inline, the conversions
+// are made out of line.
+inline bool HoldsFieldValue(const Variant& v, const ColumnType& type) {
+    switch (v.Type()) {
+        case VarType::Null:
+            return true;
+        case VarType::Boolean:
+            return type.type == DataType::Boolean;
+        case VarType::Byte:
+            return type.type == DataType::Byte;
+        case VarType::Integer:
+            return type.type == DataType::Integer;
+        case VarType::Long:
+            return type.type == DataType::Long;
+        case VarType::Double:
+            return type.type == DataType::Double && std::isfinite(v.AsDouble());
+        case VarType::String:
+            // A text of no more bytes than the field's size has no more
+            // characters either.
+            return type.type == DataType::Memo ||
+                   (type.type == DataType::Text &&
+                    v.AsText().size() <= static_cast<size_t>(type.size));
+        default:
+            return false;
+    }
+}
+
+namespace detail {
+// ConvertForField for a value that is not yet what the field holds.
+Variant ConvertOtherForField(const Variant& v, const ColumnType& type, std::string_view fieldName);
+}  // namespace detail
+
 // The value v as the field of this type holds it: a Variant of the field's
 // type (Boolean, Byte, Integer, Long, Currency, Single, Double, Date, Text
 // for Text/Memo/Guid, Binary) or Null. fieldName names the field (for example
 // "PRESET_DEFS.min") in failure descriptions. Raises 3421 when v does not
 // convert, 3163 when a text is longer than a Text field's Size.
-Variant ConvertForField(const Variant& v, const ColumnType& type, std::string_view fieldName);
-
-// True when v already is what ConvertForField makes of it for this type
-// (Null, or a value of the field's own type that the field holds as it is):
-// it may then be stored without converting.
-bool HoldsFieldValue(const Variant& v, const ColumnType& type);
+inline Variant ConvertForField(const Variant& v, const ColumnType& type,
+                               std::string_view fieldName) {
+    if (HoldsFieldValue(v, type))
+        return v;
+    return detail::ConvertOtherForField(v, type, fieldName);
+}
 
 // Date serial <-> the stored text "YYYY-MM-DD HH:MM:SS" (seconds rounded).
 std::string DateToText(Date d);
