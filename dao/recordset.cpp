@@ -100,6 +100,13 @@ void Recordset::AddRecord(const std::vector<Variant>& values) {
     Impl().AddRecord(values);
 }
 
+void Recordset::EditField(int32_t field, const std::vector<Variant>& values,
+                          const std::vector<bool>& edited) {
+    if (field < 0)
+        detail::RaiseNoFieldNumber(field, static_cast<int64_t>(Impl().columns->size()));
+    Impl().EditField(static_cast<size_t>(field), values, edited);
+}
+
 void Recordset::Edit() {
     Impl().Edit();
 }

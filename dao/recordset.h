@@ -83,6 +83,15 @@ class Recordset {
     // stays. Raises what SetValue and Update raise (and 3265 for more values
     // than fields); then nothing is stored and no new record is pending.
     void AddRecord(const std::vector<Variant>& values);
+    // Edit, Fields().Item(field).SetValue(values[r]) and Update on each
+    // record r (counted from the first) with edited[r], in one statement,
+    // for a query recordset (which selected its records when opened); a
+    // table-type recordset throws std::logic_error. The current record
+    // stays. Raises 3265 for no such field, what SetValue raises before
+    // anything is written, and what Update raises (3021 when an edited
+    // record was deleted meanwhile).
+    void EditField(int32_t field, const std::vector<Variant>& values,
+                   const std::vector<bool>& edited);
 
     // Releases the recordset; further use raises 91.
     void Close();

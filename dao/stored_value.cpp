@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "dao/conversion.h"
@@ -25,48 +26,97 @@ bool MightLookNumeric(std::string_view text) {
 
 }  // namespace
 
-void BindStored(sqlite3_stmt* stmt, int index, const Variant& value, const ColumnType& type,
-                sqlite3_destructor_type lifetime) {
+namespace {
+
+// The one decision how a value is stored, made for a statement's parameter
+// and for a function's result alike: sink has the calls of both kinds.
+template <class Sink>
+void Store(const Variant& value, const ColumnType& type, Sink& sink) {
     switch (value.Type()) {
         case VarType::Empty:
         case VarType::Null:
-            sqlite3_bind_null(stmt, index);
+            sink.Null();
             break;
         case VarType::Boolean:
-            sqlite3_bind_int(stmt, index, value.AsBoolean() ? -1 : 0);
+            sink.Integer(value.AsBoolean() ? -1 : 0);
             break;
         case VarType::Byte:
         case VarType::Integer:
         case VarType::Long:
-            sqlite3_bind_int64(stmt, index, static_cast<int64_t>(value.NumericValue()));
+            sink.Integer(static_cast<int64_t>(value.NumericValue()));
             break;
         case VarType::Currency:
         case VarType::Single:
         case VarType::Double:
-            sqlite3_bind_double(stmt, index, value.NumericValue());
+            sink.Real(value.NumericValue());
             break;
-        case VarType::Date:
-            sqlite3_bind_text(stmt, index, DateToText(value.AsDate()).c_str(), -1,
-                              SQLITE_TRANSIENT);
+        case VarType::Date: {
+            const std::string text = DateToText(value.AsDate());
+            sink.Text(text.data(), text.size(), SQLITE_TRANSIENT);
             break;
+        }
         case VarType::String:
             if (type.type == DataType::Memo && MightLookNumeric(value.AsText()))
-                sqlite3_bind_blob(stmt, index, value.AsText().data(),
-                                  static_cast<int>(value.AsText().size()), lifetime);
+                sink.Blob(value.AsText().data(), value.AsText().size());
             else
-                sqlite3_bind_text(stmt, index, value.AsText().data(),
-                                  static_cast<int>(value.AsText().size()), lifetime);
+                sink.Text(value.AsText().data(), value.AsText().size(), sink.lifetime);
             break;
         case VarType::Binary:
-            // An empty vector may have no buffer at all, and a blob bound
+            // An empty vector may have no buffer at all, and a blob made
             // from none is stored as Null: an empty value stays empty.
             if (value.AsBinary().empty())
-                sqlite3_bind_zeroblob(stmt, index, 0);
+                sink.EmptyBlob();
             else
-                sqlite3_bind_blob(stmt, index, value.AsBinary().data(),
-                                  static_cast<int>(value.AsBinary().size()), lifetime);
+                sink.Blob(value.AsBinary().data(), value.AsBinary().size());
             break;
     }
+}
+
+struct Parameter {
+    sqlite3_stmt* stmt;
+    int index;
+    sqlite3_destructor_type lifetime;
+
+    void Null() { sqlite3_bind_null(stmt, index); }
+    void Integer(int64_t v) { sqlite3_bind_int64(stmt, index, v); }
+    void Real(double v) { sqlite3_bind_double(stmt, index, v); }
+    void Text(const char* text, size_t size, sqlite3_destructor_type how) {
+        sqlite3_bind_text(stmt, index, text, static_cast<int>(size), how);
+    }
+    void Blob(const void* data, size_t size) {
+        sqlite3_bind_blob(stmt, index, data, static_cast<int>(size), lifetime);
+    }
+    void EmptyBlob() { sqlite3_bind_zeroblob(stmt, index, 0); }
+};
+
+struct Result {
+    sqlite3_context* context;
+    // SQLite copies a result before the value it came from can change.
+    sqlite3_destructor_type lifetime = SQLITE_TRANSIENT;
+
+    void Null() { sqlite3_result_null(context); }
+    void Integer(int64_t v) { sqlite3_result_int64(context, v); }
+    void Real(double v) { sqlite3_result_double(context, v); }
+    void Text(const char* text, size_t size, sqlite3_destructor_type how) {
+        sqlite3_result_text(context, text, static_cast<int>(size), how);
+    }
+    void Blob(const void* data, size_t size) {
+        sqlite3_result_blob(context, data, static_cast<int>(size), lifetime);
+    }
+    void EmptyBlob() { sqlite3_result_zeroblob(context, 0); }
+};
+
+}  // namespace
+
+void BindStored(sqlite3_stmt* stmt, int index, const Variant& value, const ColumnType& type,
+                sqlite3_destructor_type lifetime) {
+    Parameter parameter{stmt, index, lifetime};
+    Store(value, type, parameter);
+}
+
+void ResultStored(sqlite3_context* context, const Variant& value, const ColumnType& type) {
+    Result result{context};
+    Store(value, type, result);
 }
 
 Variant ReadStored(sqlite3_stmt* stmt, int column, const ColumnType& type) {

@@ -25,6 +25,9 @@ namespace calvora::dao {
 // stepped and its bindings cleared or replaced.
 void BindStored(sqlite3_stmt* stmt, int index, const Variant& value, const ColumnType& type,
                 sqlite3_destructor_type lifetime = SQLITE_TRANSIENT);
+// The same value as the result of an SQL function, stored as BindStored
+// binds it.
+void ResultStored(sqlite3_context* context, const Variant& value, const ColumnType& type);
 // The stored value of a result column in its natural Variant: Null, Long (or
 // Double beyond 32 bits), Double, Text or Binary; a blob in a Memo column is
 // Text.

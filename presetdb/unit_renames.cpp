@@ -149,15 +149,7 @@ void UnitRenames::Write() {
         return;
     }
     try {
-        rs.MoveFirst();
-        dao::Field varName = rs.Fields().Item(0);
-        for (size_t r = 0; r < changed.size() && !rs.Eof(); ++r, rs.MoveNext()) {
-            if (!changed[r])
-                continue;
-            rs.Edit();
-            varName.SetValue(names_[r]);
-            rs.Update();
-        }
+        rs.EditField(0, names_, changed);
         rs.Close();
         db.Close();
     } catch (const Failure&) {

@@ -9,6 +9,7 @@
 
 #include "dao/conversion.h"
 #include "dao/detail/nocase.h"
+#include "dao/stored_value.h"
 #include "dao/types.h"
 #include "platform/failure.h"
 #include "platform/text.h"
@@ -156,6 +157,13 @@ std::shared_ptr<Connection> Connection::Open(const fs::path& file, Access access
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
     sqlite3_extended_result_codes(db, 0);
     RegisterNoCaseCollation(db);
+    // Not for the database's own schema (triggers, views): only the engine's
+    // statements may ask for the edits.
+    for (const auto& [name, function] :
+         {std::pair{"calvora_is_edited", &Connection::IsEdited},
+          std::pair{"calvora_edited_value", &Connection::EditedValue}})
+        sqlite3_create_function_v2(db, name, 1, SQLITE_UTF8 | SQLITE_DIRECTONLY, conn.get(),
+                                   function, nullptr, nullptr, nullptr);
     try {
         if (write && sqlite3_db_readonly(db, "main") == 1)
             RaiseOpen(err::kCannotOpen, shown, "the file is read-only");
@@ -179,6 +187,40 @@ std::shared_ptr<Connection> Connection::Open(const fs::path& file, Access access
         throw;
     }
     return conn;
+}
+
+void Connection::IsEdited(sqlite3_context* context, int, sqlite3_value** args) {
+    const auto* conn = static_cast<const Connection*>(sqlite3_user_data(context));
+    sqlite3_result_int(
+        context, conn->edits_ && conn->edits_->byRowid.contains(sqlite3_value_int64(args[0])));
+}
+
+void Connection::EditedValue(sqlite3_context* context, int, sqlite3_value** args) {
+    const auto* conn = static_cast<const Connection*>(sqlite3_user_data(context));
+    if (!conn->edits_) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const auto found = conn->edits_->byRowid.find(sqlite3_value_int64(args[0]));
+    if (found == conn->edits_->byRowid.end())
+        sqlite3_result_null(context);
+    else
+        ResultStored(context, *found->second, conn->edits_->type);
+}
+
+int64_t Connection::RunEdits(sqlite3_stmt* stmt, const FieldEdits& edits, const char* source,
+                             std::string_view what, std::string_view subject) {
+    edits_ = &edits;
+    try {
+        Step(stmt, source, what, subject);
+    } catch (...) {
+        edits_ = nullptr;
+        sqlite3_reset(stmt);
+        throw;
+    }
+    edits_ = nullptr;
+    sqlite3_reset(stmt);
+    return sqlite3_changes64(db_);
 }
 
 Connection::~Connection() {

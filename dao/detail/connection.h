@@ -14,6 +14,7 @@
 
 #include <sqlite3.h>
 
+#include <boost/unordered/unordered_flat_map.hpp>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -156,6 +157,20 @@ class Connection {
     // Raises the failure for an SQLite result code.
     [[noreturn]] void Raise(int rc, const char* source, std::string_view what) const;
 
+    // Many records' new values of one field, written by one UPDATE instead
+    // of one per record: its WHERE asks calvora_is_edited(rowid) and its SET
+    // calvora_edited_value(rowid), SQL functions of every connection that
+    // answer from the edits being run (stored as BindStored binds them) and
+    // from none otherwise.
+    struct FieldEdits {
+        ColumnType type;
+        boost::unordered_flat_map<int64_t, const Variant*> byRowid;
+    };
+    // Steps stmt, an UPDATE of that form, once over edits as Step does;
+    // returns the number of records it changed.
+    int64_t RunEdits(sqlite3_stmt* stmt, const FieldEdits& edits, const char* source,
+                     std::string_view what, std::string_view subject);
+
   private:
     Connection(std::filesystem::path path, std::string shown, sqlite3* db)
         : path_(std::move(path)), shown_(std::move(shown)), db_(db) {}
@@ -166,6 +181,8 @@ class Connection {
     // Forgets the tables read from an older schema (any DDL, here
     // or by another connection, changes the schema version).
     void SyncSchema();
+    static void IsEdited(sqlite3_context* context, int, sqlite3_value** args);
+    static void EditedValue(sqlite3_context* context, int, sqlite3_value** args);
 
     std::filesystem::path path_;
     std::string shown_;
@@ -176,6 +193,7 @@ class Connection {
     sqlite3_stmt* running_ = nullptr;
     uint64_t runningWalker_ = 0;
     uint64_t walkers_ = 0;
+    const FieldEdits* edits_ = nullptr;  // while RunEdits runs
 };
 
 // Raises the failure that an SQLite result code stands for, with detail as

@@ -100,6 +100,8 @@ class RecordsetImpl {
     void AddNew();
     void Update();
     void AddRecord(const std::vector<Variant>& values);
+    void EditField(size_t field, const std::vector<Variant>& values,
+                   const std::vector<bool>& edited);
 
   private:
     void Begin(Mode m);

@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <cstddef>
+#include <deque>
+#include <stdexcept>
 
 #include "dao/conversion.h"
 #include "dao/detail/field_impl.h"
@@ -166,6 +168,47 @@ void RecordsetImpl::AddRecord(const std::vector<Variant>& values) {
         BindStored(stmt, static_cast<int>(i) + 1, value, type, SQLITE_STATIC);
     }
     Insert(stmt);
+}
+
+void RecordsetImpl::EditField(size_t field, const std::vector<Variant>& values,
+                              const std::vector<bool>& edited) {
+    Check();
+    if (field >= columns->size())
+        RaiseNoFieldNumber(static_cast<int64_t>(field), static_cast<int64_t>(columns->size()));
+    if (!isQuery)
+        throw std::logic_error("EditField on a table-type recordset, which holds no records");
+    mode = Mode::None;
+    const ColumnInfo& column = (*columns)[field];
+    const size_t count = std::min({rows.size(), values.size(), edited.size()});
+    // Every value in its field's form before anything is written: one the
+    // field cannot hold fails as SetValue does, and no record changes. Only
+    // the few not yet in that form are copied.
+    Connection::FieldEdits edits{column.type, {}};
+    edits.byRowid.reserve(count);
+    std::deque<Variant> converted;
+    for (size_t r = 0; r < count; ++r) {
+        if (!edited[r])
+            continue;
+        const Variant* value = &values[r];
+        if (!HoldsFieldValue(*value, column.type))
+            value = &converted.emplace_back(ConvertForField(*value, column.type, FieldText(field)));
+        edits.byRowid.insert_or_assign(rows[r].rowid, value);
+    }
+    if (edits.byRowid.empty())
+        return;
+    sqlite3_stmt* stmt =
+        conn->Prepare("UPDATE " + QuoteName(table) + " SET " + QuoteName(column.name) +
+                          " = calvora_edited_value(" + rowidAlias + ") WHERE calvora_is_edited(" +
+                          rowidAlias + ")",
+                      kSourceRecordset);
+    const int64_t changed =
+        conn->RunEdits(stmt, edits, kSourceRecordset, "updating records of ", table);
+    // As for Update, a record deleted meanwhile is no current record.
+    if (changed < static_cast<int64_t>(edits.byRowid.size()))
+        RaiseNoCurrent("an edited record was deleted");
+    for (size_t r = 0; r < count; ++r)
+        if (edited[r])
+            rows[r].values[field] = *edits.byRowid.at(rows[r].rowid);
 }
 
 bool RecordsetImpl::IsSet(const std::string& name) const {

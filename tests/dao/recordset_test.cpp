@@ -117,6 +117,88 @@ TEST_F(EngineRecordset, QueryRecordsetsAreUpdatable) {
               (Rows{{"1", "renamed"}, {"2", "b"}, {"3", "renamed"}, {"10", "NULL"}}));
 }
 
+// EditField in one statement stores what Edit, SetValue and Update on each
+// edited record store: the same values of the same storage classes in the
+// file, and the same values read from the recordset afterwards.
+TEST_F(EngineRecordset, EditFieldStoresWhatEditingEachRecordStores) {
+    struct Case {
+        const char* query;
+        int32_t field;
+        std::vector<Variant> values;
+        std::vector<bool> edited;
+    };
+    const std::string longText(100, 'x');
+    const std::vector<Case> cases = {
+        {"SELECT var_name From PRESET_DEFS",
+         0,
+         {Variant::Text("x"), Variant::Text("y"), Variant::Text(longText)},
+         {true, false, true}},
+        // The records a query selected, counted from its first.
+        {"SELECT * From PRESET_DEFS WHERE var_name = \"a\"",
+         4,
+         {Variant::Null(), Variant::Text("A")},
+         {true, true}},
+        // Converted to the field's type on the way; fewer values than records.
+        {"SELECT * From PRESET_DEFS", 10, {Variant::Long(2), Variant::Text("2.5")}, {true, true}},
+        // A memo text that looks like a number keeps its spelling.
+        {"SELECT * From Notes", 1, {Variant::Text("007"), Variant::Text("1.50")}, {true, true}},
+    };
+    db.Close();
+    MakeSqlite(path,
+               "CREATE TABLE Notes (n LONG, memo MEMO); INSERT INTO Notes VALUES (1, 'a'), "
+               "(2, 'b');");
+    const std::string dump =
+        "SELECT *, typeof(var_name), typeof(abs_min) FROM PRESET_DEFS ORDER BY rowid";
+    const std::string notes = "SELECT n, memo, typeof(memo) FROM Notes ORDER BY rowid";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.query);
+        const fs::path oneByOne = dir.path() / "one_by_one.mdb";
+        const fs::path together = dir.path() / "together.mdb";
+        fs::copy_file(path, oneByOne, fs::copy_options::overwrite_existing);
+        fs::copy_file(path, together, fs::copy_options::overwrite_existing);
+        std::vector<Variant> readBack;
+        {
+            dao::Database each = dao::OpenDatabase(oneByOne);
+            auto rs = each.OpenRecordset(c.query);
+            for (size_t r = 0; !rs.Eof(); ++r, rs.MoveNext()) {
+                if (r < c.values.size() && c.edited[r]) {
+                    rs.Edit();
+                    rs.Fields().Item(c.field).SetValue(c.values[r]);
+                    rs.Update();
+                }
+                readBack.push_back(rs.Fields().Item(c.field).Value());
+            }
+            each.Close();
+        }
+        dao::Database all = dao::OpenDatabase(together);
+        auto rs = all.OpenRecordset(c.query);
+        rs.EditField(c.field, c.values, c.edited);
+        EXPECT_FALSE(rs.Eof());
+        for (const Variant& expected : readBack) {
+            EXPECT_EQ(rs.Fields().Item(c.field).Value(), expected);
+            rs.MoveNext();
+        }
+        all.Close();
+        EXPECT_EQ(QuerySqlite(together, dump), QuerySqlite(oneByOne, dump));
+        EXPECT_EQ(QuerySqlite(together, notes), QuerySqlite(oneByOne, notes));
+    }
+}
+
+TEST_F(EngineRecordset, EditFieldWritesNothingWhenAValueDoesNotFit) {
+    auto rs = db.OpenRecordset("SELECT * From PRESET_DEFS");
+    const std::vector<bool> all(3, true);
+    EXPECT_EQ(FailureNumber([&] {
+                  rs.EditField(4, {Variant::Text("c"), Variant::Text(std::string(101, 'x'))}, all);
+              }),
+              3163);
+    EXPECT_EQ(FailureNumber([&] { rs.EditField(15, {Variant::Text("c")}, all); }), 3265);
+    EXPECT_EQ(rs.Fields().Item("var_name").Value(), Variant::Text("a"));
+    auto table = db.OpenRecordset("PRESET_DEFS");
+    EXPECT_THROW(table.EditField(4, {Variant::Text("c")}, all), std::logic_error);
+    db.Close();
+    EXPECT_EQ(QuerySqlite(path, "SELECT var_name FROM PRESET_DEFS"), (Rows{{"a"}, {"b"}, {"a"}}));
+}
+
 TEST_F(EngineRecordset, CounterNumbersItselfWhenLeftNull) {
     auto rs = db.OpenRecordset("Numbered");
     for (const char* t : {"x", "y"}) {
