@@ -201,7 +201,7 @@ void ReadAll(sqlite3* db, const char* sql) {
 // The SQLite work a run at the limit cannot do without, done in C with
 // nothing else: the backup copy, the integrity check of the workspace, the
 // template read, the unit database's names read and every one renamed (one
-// prepared UPDATE in one transaction), the unit database read whole, the
+// UPDATE in one transaction), the unit database read whole, the
 // table rebuilt with one prepared INSERT, the second integrity check and the
 // publishing copy. The whole run can come no nearer the bulk insert than
 // this, whatever the program does around it.
@@ -232,18 +232,30 @@ double RequiredSqliteWork(const fs::path& calvora, const fs::path& work) {
         names.emplace_back(sqlite3_column_int64(stmt, 0),
                            reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1)));
     sqlite3_finalize(stmt);
-    Exec(db, "BEGIN");
-    Check(sqlite3_prepare_v2(db, "UPDATE PRESET_DEFS SET var_name = ?1 WHERE rowid = ?2", -1, &stmt,
-                             nullptr),
-          db, "update");
-    for (auto& [rowid, name] : names) {
+    // Every record renamed by one UPDATE that asks for each record's new name
+    // by its rowid, as the program writes its renames.
+    for (auto& [rowid, name] : names)
         name[0] = 'W';
-        sqlite3_bind_text(stmt, 1, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
-        sqlite3_bind_int64(stmt, 2, rowid);
-        Check(sqlite3_step(stmt), db, "update");
-        sqlite3_reset(stmt);
-    }
-    sqlite3_finalize(stmt);
+    auto newName = [](sqlite3_context* context, int, sqlite3_value** args) {
+        const auto* renamed = static_cast<const std::vector<std::pair<int64_t, std::string>>*>(
+            sqlite3_user_data(context));
+        const int64_t rowid = sqlite3_value_int64(args[0]);
+        const auto at = std::lower_bound(
+            renamed->begin(), renamed->end(), rowid,
+            [](const std::pair<int64_t, std::string>& e, int64_t r) { return e.first < r; });
+        if (at == renamed->end() || at->first != rowid)
+            sqlite3_result_null(context);
+        else
+            sqlite3_result_text(context, at->second.data(), static_cast<int>(at->second.size()),
+                                SQLITE_STATIC);
+    };
+    std::sort(names.begin(), names.end());
+    Check(sqlite3_create_function_v2(db, "new_name", 1, SQLITE_UTF8, &names, newName, nullptr,
+                                     nullptr, nullptr),
+          db, "function");
+    Exec(db,
+         "BEGIN; UPDATE PRESET_DEFS SET var_name = new_name(rowid) WHERE new_name(rowid) "
+         "IS NOT NULL");
     Exec(db, "COMMIT");
     ReadAll(db, "SELECT * FROM PRESET_DEFS");
     sqlite3_close(db);
