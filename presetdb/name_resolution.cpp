@@ -44,7 +44,10 @@ int64_t FindAscii(std::string_view text, std::string_view search) {
              at = text.find(search[0], at + 1)) {
             if (text.size() - at < search.size())
                 return 0;
-            if (std::equal(search.begin(), search.end(), text.begin() + at, same))
+            size_t i = 1;  // the first byte is the one found
+            while (i < search.size() && same(text[at + i], search[i]))
+                ++i;
+            if (i == search.size())
                 return static_cast<int64_t>(at) + 1;
         }
         return 0;
