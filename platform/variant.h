@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,46 +68,16 @@ class Variant {
     ~Variant() { Release(); }
 
     static Variant Null() { return Variant(VarType::Null); }
-    static Variant Boolean(bool v) {
-        Variant r(VarType::Boolean);
-        r.p_.boolean = v;
-        return r;
-    }
-    static Variant Byte(uint8_t v) {
-        Variant r(VarType::Byte);
-        r.p_.byte = v;
-        return r;
-    }
-    static Variant Integer(int16_t v) {
-        Variant r(VarType::Integer);
-        r.p_.integer = v;
-        return r;
-    }
-    static Variant Long(int32_t v) {
-        Variant r(VarType::Long);
-        r.p_.longValue = v;
-        return r;
-    }
+    static Variant Boolean(bool v) { return Of<&Payload::boolean>(VarType::Boolean, v); }
+    static Variant Byte(uint8_t v) { return Of<&Payload::byte>(VarType::Byte, v); }
+    static Variant Integer(int16_t v) { return Of<&Payload::integer>(VarType::Integer, v); }
+    static Variant Long(int32_t v) { return Of<&Payload::longValue>(VarType::Long, v); }
     static Variant Currency(calvora::Currency v) {
-        Variant r(VarType::Currency);
-        r.p_.currency = v;
-        return r;
+        return Of<&Payload::currency>(VarType::Currency, v);
     }
-    static Variant Single(float v) {
-        Variant r(VarType::Single);
-        r.p_.single = v;
-        return r;
-    }
-    static Variant Double(double v) {
-        Variant r(VarType::Double);
-        r.p_.real = v;
-        return r;
-    }
-    static Variant Date(calvora::Date v) {
-        Variant r(VarType::Date);
-        r.p_.date = v;
-        return r;
-    }
+    static Variant Single(float v) { return Of<&Payload::single>(VarType::Single, v); }
+    static Variant Double(double v) { return Of<&Payload::real>(VarType::Double, v); }
+    static Variant Date(calvora::Date v) { return Of<&Payload::date>(VarType::Date, v); }
     static Variant Text(std::string v) {
         Variant r;
         ::new (static_cast<void*>(&r.p_.text)) std::string(std::move(v));
@@ -164,6 +135,13 @@ class Variant {
     };
 
     explicit Variant(VarType type) : type_(type) {}
+    // A value of one of the plain types, held in that member.
+    template <auto member, class T>
+    static Variant Of(VarType type, T v) {
+        Variant r(type);
+        ::new (static_cast<void*>(&(r.p_.*member))) T(v);
+        return r;
+    }
     static bool Owns(VarType type) { return type == VarType::String || type == VarType::Binary; }
     const Payload& Checked(VarType type) const {
         if (type_ != type)
