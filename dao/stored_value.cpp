@@ -123,6 +123,23 @@ Variant ReadStored(sqlite3_stmt* stmt, int column, const ColumnType& type) {
     switch (sqlite3_column_type(stmt, column)) {
         case SQLITE_INTEGER: {
             const int64_t v = sqlite3_column_int64(stmt, column);
+            // In the field's own type where that holds the number, as reading
+            // the field makes it anyway: the Boolean, Byte and Integer fields
+            // of every record read then need no conversion.
+            switch (type.type) {
+                case DataType::Boolean:
+                    return Variant::Boolean(v != 0);
+                case DataType::Byte:
+                    if (v >= 0 && v <= UINT8_MAX)
+                        return Variant::Byte(static_cast<uint8_t>(v));
+                    break;
+                case DataType::Integer:
+                    if (v >= INT16_MIN && v <= INT16_MAX)
+                        return Variant::Integer(static_cast<int16_t>(v));
+                    break;
+                default:
+                    break;
+            }
             if (v >= INT32_MIN && v <= INT32_MAX)
                 return Variant::Long(static_cast<int32_t>(v));
             return Variant::Double(static_cast<double>(v));

@@ -30,7 +30,8 @@ void BindStored(sqlite3_stmt* stmt, int index, const Variant& value, const Colum
 void ResultStored(sqlite3_context* context, const Variant& value, const ColumnType& type);
 // The stored value of a result column in its natural Variant: Null, Long (or
 // Double beyond 32 bits), Double, Text or Binary; a blob in a Memo column is
-// Text.
+// Text. A whole number in a Boolean field, or in a Byte or Integer field that
+// holds it, comes as ConvertForField makes it for that field.
 Variant ReadStored(sqlite3_stmt* stmt, int column, const ColumnType& type);
 
 }  // namespace calvora::dao

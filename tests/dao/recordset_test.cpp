@@ -282,5 +282,36 @@ TEST_F(EngineRecordset, ValuesKeepTheirTypesThroughTheFile) {
               (Rows{{"-1", "2023-03-15 12:00:00"}}));
 }
 
+// Whole numbers another client stored in Boolean, Byte and Integer fields
+// read as the fields make them, in both ways of reading; one a field cannot
+// hold fails at that field.
+TEST_F(EngineRecordset, WholeNumbersOfOtherClientsReadAsTheirFieldsMakeThem) {
+    MakeSqlite(dir.path() / "numbers.mdb",
+               "CREATE TABLE T (b BIT, y BYTE, s SHORT); INSERT INTO T VALUES (2, 255, -32768), "
+               "(0, 0, 32767), (-1, 256, 32768), (5000000000, -1, -32769);");
+    const std::vector<std::vector<std::string>> expected = {
+        {"True", "255", "-32768"},
+        {"False", "0", "32767"},
+        {"True", "failure 3421", "failure 3421"},
+        {"True", "failure 3421", "failure 3421"},
+    };
+    auto text = [](const Variant& v) {
+        return v.Type() == VarType::Boolean ? (v.AsBoolean() ? "True" : "False") : NumberToText(v);
+    };
+    auto numbers = dao::OpenDatabase(dir.path() / "numbers.mdb");
+    auto rs = numbers.OpenRecordset("SELECT * FROM T");
+    for (const std::vector<std::string>& row : expected) {
+        for (int32_t i = 0; i < 3; ++i) {
+            std::string read;
+            const int failure = FailureNumber([&] { read = text(rs.Fields().Item(i).Value()); });
+            EXPECT_EQ(failure ? "failure " + std::to_string(failure) : read, row[i]) << i;
+        }
+        const std::vector<std::vector<Variant>> rows = rs.GetRows(1);
+        EXPECT_EQ(rows.size(), row[1].starts_with("failure") ? 0u : 1u);
+        if (rows.empty())
+            rs.MoveNext();
+    }
+}
+
 }  // namespace
 }  // namespace calvora::test
