@@ -33,7 +33,8 @@ bool CannotOccur(std::string_view text, std::string_view search) {
 // making them.
 int64_t FindAscii(std::string_view text, std::string_view search) {
     const auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-    const auto same = [&](char a, char b) { return fold(a) == fold(b); };
+    // Templates mostly spell a placeholder as it is looked for.
+    const auto same = [&](char a, char b) { return a == b || fold(a) == fold(b); };
     if (search.empty())
         return 1;
     // A search that starts with no letter (the placeholders start with #)
