@@ -180,15 +180,15 @@ bool IsAscii(std::string_view s) {
     return AsciiPrefix(s) == s.size();
 }
 
-std::string UCase(std::string_view s) {
+void AppendUCase(std::string& out, std::string_view s) {
     // Names and keys are mostly ASCII: copied and folded in place, decoded
     // only from the first byte beyond ASCII on.
-    std::string out(s);
+    const size_t start = out.size();
     const size_t ascii = AsciiPrefix(s);
-    UpperAscii(out.data(), ascii);
+    out.append(s.substr(0, ascii));
+    UpperAscii(out.data() + start, ascii);
     if (ascii == s.size())
-        return out;
-    out.resize(ascii);
+        return;
     ForEachRun(
         s.substr(ascii),
         [&](std::string_view run) {
@@ -201,6 +201,12 @@ std::string UCase(std::string_view s) {
             else
                 AppendUtf8(out, u_toupper(c));
         });
+}
+
+std::string UCase(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    AppendUCase(out, s);
     return out;
 }
 

@@ -47,6 +47,9 @@ int64_t InStr(std::string_view hay, std::string_view needle, int64_t start = 1);
 
 // Simple per-code-point upper case (ICU u_toupper); same length in characters.
 std::string UCase(std::string_view s);
+// Appends UCase(s) to out, without a text of its own: for keys built in
+// one buffer.
+void AppendUCase(std::string& out, std::string_view s);
 
 // True when every byte of s is ASCII: each character is then one byte.
 bool IsAscii(std::string_view s);

@@ -312,31 +312,43 @@ bool HasMatchFields(const PresetTable& table, const RunState& run) {
     return true;
 }
 
-// A text key of a regenerated record as the query's text literal meets it:
-// upper-cased, since the engine compares texts without regard to case; a
-// number as its text. Null (and any other value) equals no literal.
-std::optional<std::string> TextKey(const Variant& v) {
-    if (v.IsText()) {
-        return UCase(v.AsText());
-    }
-    if (v.IsNumeric() && v.Type() != VarType::Boolean) {
-        return NumberToText(v.Type() == VarType::Currency ? Variant::Double(v.NumericValue()) : v);
-    }
-    return std::nullopt;
+// The hash key of the three match keys is the two texts, each ended by a
+// byte no text holds, and the bytes of the offset's number. It is built in
+// one buffer: a table at the record limit makes tens of thousands.
+
+// Appends the offset's number to key; -0 and 0 are the same number.
+void AppendNumberKey(std::string& key, double offset) {
+    const double number = offset == 0 ? 0.0 : offset;
+    key.append(reinterpret_cast<const char*>(&number), sizeof number);
 }
 
-// Appends to key the hash key of the three match keys: the two texts, each
-// ended by a byte no text holds, and the offset's number. False, and key
-// unchanged, when one of them can match nothing.
-bool AppendHashKey(std::string& key, const std::optional<std::string>& machineType,
-                   const std::optional<std::string>& varName, std::optional<double> offset) {
-    if (!machineType || !varName || !offset)
+// Appends a text key of a machine-copy row as the query's text literal
+// holds it (KeyText), upper-cased, since the engine compares texts without
+// regard to case. False when the value cannot stand in the query.
+bool AppendRowText(std::string& key, const Variant& v) {
+    if (v.IsText()) {
+        AppendUCase(key, v.AsText());
+    } else {
+        const std::optional<std::string> text = KeyText(v);
+        if (!text)
+            return false;
+        AppendUCase(key, *text);
+    }
+    key.push_back('\0');
+    return true;
+}
+
+// Appends a text key of a regenerated record as the query's text literal
+// meets it: a text upper-cased, a number as its text. False for Null and
+// any other value, which equal no literal.
+bool AppendRecordText(std::string& key, const Variant& v) {
+    if (v.IsText())
+        AppendUCase(key, v.AsText());
+    else if (v.IsNumeric() && v.Type() != VarType::Boolean)
+        key += NumberToText(v.Type() == VarType::Currency ? Variant::Double(v.NumericValue()) : v);
+    else
         return false;
-    // -0 and 0 are the same number.
-    const double number = *offset == 0 ? 0.0 : *offset;
-    key.append(*machineType).push_back('\0');
-    key.append(*varName).push_back('\0');
-    key.append(reinterpret_cast<const char*>(&number), sizeof number);
+    key.push_back('\0');
     return true;
 }
 
@@ -344,9 +356,7 @@ bool AppendHashKey(std::string& key, const std::optional<std::string>& machineTy
 // keys cannot stand in the query unchanged.
 bool RowKey(const Row& row, std::string& key) {
     key.clear();
-    std::optional<std::string> machineType = KeyText(row[kMachineTypeSlot]);
-    std::optional<std::string> varName = KeyText(row[kVarNameSlot]);
-    if (!machineType || !varName) {
+    if (!AppendRowText(key, row[kMachineTypeSlot]) || !AppendRowText(key, row[kVarNameSlot])) {
         return false;
     }
     // A whole number stands in the statement as its digits, which read back
@@ -354,15 +364,16 @@ bool RowKey(const Row& row, std::string& key) {
     const Variant& offset = row[kOffsetSlot];
     const VarType type = offset.Type();
     if (type == VarType::Byte || type == VarType::Integer || type == VarType::Long) {
-        return AppendHashKey(key, UCase(*machineType), UCase(*varName), offset.NumericValue());
+        AppendNumberKey(key, offset.NumericValue());
+        return true;
     }
     std::optional<std::string> offsetText = KeyText(offset);
     std::optional<std::string> number = offsetText ? OffsetNumber(*offsetText) : std::nullopt;
     if (!number) {
         return false;
     }
-    return AppendHashKey(key, UCase(*machineType), UCase(*varName),
-                         std::strtod(number->c_str(), nullptr));
+    AppendNumberKey(key, std::strtod(number->c_str(), nullptr));
+    return true;
 }
 
 // Appends to key the key of a regenerated record, as its fields compare with
@@ -370,10 +381,16 @@ bool RowKey(const Row& row, std::string& key) {
 bool AppendRecordKey(std::string& key, const std::vector<Variant>& record,
                      const std::array<size_t, 3>& keyFields) {
     const Variant& offset = record[keyFields[2]];
-    std::optional<double> number;
-    if (offset.IsNumeric() && offset.Type() != VarType::Boolean)
-        number = offset.NumericValue();
-    return AppendHashKey(key, TextKey(record[keyFields[0]]), TextKey(record[keyFields[1]]), number);
+    if (!offset.IsNumeric() || offset.Type() == VarType::Boolean)
+        return false;
+    const size_t start = key.size();
+    if (!AppendRecordText(key, record[keyFields[0]]) ||
+        !AppendRecordText(key, record[keyFields[1]])) {
+        key.resize(start);
+        return false;
+    }
+    AppendNumberKey(key, offset.NumericValue());
+    return true;
 }
 
 // Every additional field must exist, spelled exactly, in the regenerated
