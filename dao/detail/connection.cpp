@@ -189,37 +189,40 @@ std::shared_ptr<Connection> Connection::Open(const fs::path& file, Access access
     return conn;
 }
 
-void Connection::IsEdited(sqlite3_context* context, int, sqlite3_value** args) {
+const Variant* Connection::EditOf(sqlite3_context* context, sqlite3_value** args) {
     const auto* conn = static_cast<const Connection*>(sqlite3_user_data(context));
-    sqlite3_result_int(
-        context, conn->edits_ && conn->edits_->byRowid.contains(sqlite3_value_int64(args[0])));
+    if (!conn->edits_)
+        return nullptr;
+    const auto found = conn->edits_->byRowid.find(sqlite3_value_int64(args[0]));
+    return found == conn->edits_->byRowid.end() ? nullptr : found->second;
+}
+
+void Connection::IsEdited(sqlite3_context* context, int, sqlite3_value** args) {
+    sqlite3_result_int(context, EditOf(context, args) != nullptr);
 }
 
 void Connection::EditedValue(sqlite3_context* context, int, sqlite3_value** args) {
-    const auto* conn = static_cast<const Connection*>(sqlite3_user_data(context));
-    if (!conn->edits_) {
-        sqlite3_result_null(context);
-        return;
-    }
-    const auto found = conn->edits_->byRowid.find(sqlite3_value_int64(args[0]));
-    if (found == conn->edits_->byRowid.end())
-        sqlite3_result_null(context);
+    const Variant* value = EditOf(context, args);
+    if (value)
+        ResultStored(context, *value,
+                     static_cast<const Connection*>(sqlite3_user_data(context))->edits_->type);
     else
-        ResultStored(context, *found->second, conn->edits_->type);
+        sqlite3_result_null(context);
 }
 
 int64_t Connection::RunEdits(sqlite3_stmt* stmt, const FieldEdits& edits, const char* source,
                              std::string_view what, std::string_view subject) {
+    // The edits are answered for this one step only, whatever it ends in.
+    struct Running {
+        Connection& conn;
+        sqlite3_stmt* stmt;
+        ~Running() {
+            conn.edits_ = nullptr;
+            sqlite3_reset(stmt);
+        }
+    } running{*this, stmt};
     edits_ = &edits;
-    try {
-        Step(stmt, source, what, subject);
-    } catch (...) {
-        edits_ = nullptr;
-        sqlite3_reset(stmt);
-        throw;
-    }
-    edits_ = nullptr;
-    sqlite3_reset(stmt);
+    Step(stmt, source, what, subject);
     return sqlite3_changes64(db_);
 }
 

@@ -181,6 +181,8 @@ class Connection {
     // Forgets the tables read from an older schema (any DDL, here
     // or by another connection, changes the schema version).
     void SyncSchema();
+    // The edit of the record whose rowid is args[0], or nullptr.
+    static const Variant* EditOf(sqlite3_context* context, sqlite3_value** args);
     static void IsEdited(sqlite3_context* context, int, sqlite3_value** args);
     static void EditedValue(sqlite3_context* context, int, sqlite3_value** args);
 
