@@ -120,9 +120,15 @@ void ResultStored(sqlite3_context* context, const Variant& value, const ColumnTy
 }
 
 Variant ReadStored(sqlite3_stmt* stmt, int column, const ColumnType& type) {
-    switch (sqlite3_column_type(stmt, column)) {
+    // The column's value is taken once and read as a value: each
+    // sqlite3_column_* call would look the column up again under the
+    // connection's error handling, and a run reads hundreds of thousands.
+    // Reading an unprotected value this way is safe on the connection's own
+    // thread, which is the only one that uses it.
+    sqlite3_value* value = sqlite3_column_value(stmt, column);
+    switch (sqlite3_value_type(value)) {
         case SQLITE_INTEGER: {
-            const int64_t v = sqlite3_column_int64(stmt, column);
+            const int64_t v = sqlite3_value_int64(value);
             // In the field's own type where that holds the number, as reading
             // the field makes it anyway: the Boolean, Byte and Integer fields
             // of every record read then need no conversion.
@@ -145,18 +151,18 @@ Variant ReadStored(sqlite3_stmt* stmt, int column, const ColumnType& type) {
             return Variant::Double(static_cast<double>(v));
         }
         case SQLITE_FLOAT:
-            return Variant::Double(sqlite3_column_double(stmt, column));
+            return Variant::Double(sqlite3_value_double(value));
         case SQLITE_TEXT: {
-            const char* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-            return Variant::Text(std::string(text, sqlite3_column_bytes(stmt, column)));
+            const char* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+            return Variant::Text(std::string(text, sqlite3_value_bytes(value)));
         }
         case SQLITE_BLOB: {
-            if (type.type == DataType::Memo) {
-                const char* text = static_cast<const char*>(sqlite3_column_blob(stmt, column));
-                return Variant::Text(std::string(text, sqlite3_column_bytes(stmt, column)));
-            }
-            const auto* data = static_cast<const uint8_t*>(sqlite3_column_blob(stmt, column));
-            return Variant::Binary(Bytes(data, data + sqlite3_column_bytes(stmt, column)));
+            const void* blob = sqlite3_value_blob(value);
+            const size_t size = static_cast<size_t>(sqlite3_value_bytes(value));
+            if (type.type == DataType::Memo)
+                return Variant::Text(std::string(static_cast<const char*>(blob), size));
+            const auto* data = static_cast<const uint8_t*>(blob);
+            return Variant::Binary(Bytes(data, data + size));
         }
         default:
             return Variant::Null();
