@@ -34,19 +34,13 @@ void Variant::CopyOwned(const Variant& other) {
     type_ = other.type_;
 }
 
-void Variant::MoveOwned(Variant& other) noexcept {
-    if (other.type_ == VarType::String)
-        ::new (static_cast<void*>(&p_.text)) std::string(std::move(other.p_.text));
-    else
-        ::new (static_cast<void*>(&p_.binary)) calvora::Bytes(std::move(other.p_.binary));
-    type_ = other.type_;
+void Variant::MoveBinary(Variant& other) noexcept {
+    ::new (static_cast<void*>(&p_.binary)) calvora::Bytes(std::move(other.p_.binary));
+    type_ = VarType::Binary;
 }
 
-void Variant::ReleaseOwned() noexcept {
-    if (type_ == VarType::String)
-        p_.text.~basic_string();
-    else
-        p_.binary.~vector();
+void Variant::ReleaseBinary() noexcept {
+    p_.binary.~vector();
 }
 
 bool operator==(const Variant& a, const Variant& b) {

@@ -149,10 +149,13 @@ class Variant {
         return p_;
     }
     [[noreturn]] static void RaiseMismatch();
-    // Out of line: only texts and binary data take these paths.
+    // Copying a text or binary data allocates anyway, and binary data is
+    // rare: these stay out of line. Moving and releasing a text, which every
+    // record read, generated and written does for each of its texts, are
+    // inline.
     void CopyOwned(const Variant& other);
-    void MoveOwned(Variant& other) noexcept;
-    void ReleaseOwned() noexcept;
+    void MoveBinary(Variant& other) noexcept;
+    void ReleaseBinary() noexcept;
 
     // Every other type is at most eight plain bytes.
     void CopyFrom(const Variant& other) {
@@ -163,14 +166,21 @@ class Variant {
     }
     // The moved-from value keeps its type, its text or data moved out.
     void MoveFrom(Variant& other) noexcept {
-        if (Owns(other.type_))
-            return MoveOwned(other);
+        if (other.type_ == VarType::String) {
+            ::new (static_cast<void*>(&p_.text)) std::string(std::move(other.p_.text));
+            type_ = VarType::String;
+            return;
+        }
+        if (other.type_ == VarType::Binary)
+            return MoveBinary(other);
         std::memcpy(static_cast<void*>(&p_), static_cast<const void*>(&other.p_), sizeof(double));
         type_ = other.type_;
     }
     void Release() noexcept {
-        if (Owns(type_))
-            ReleaseOwned();
+        if (type_ == VarType::String)
+            p_.text.~basic_string();
+        else if (type_ == VarType::Binary)
+            ReleaseBinary();
         type_ = VarType::Empty;
     }
 
