@@ -59,13 +59,13 @@ int64_t FindAscii(std::string_view text, std::string_view search) {
 
 }  // namespace
 
-std::string ReplaceSearchItem(RunState& run, const std::string& text, std::string_view search,
-                              std::string_view replacement) {
+bool ReplaceSearchItem(RunState& run, std::string& text, std::string_view search,
+                       std::string_view replacement) {
     if (CannotOccur(text, search))
-        return text;
+        return false;
     Proc proc(run, "ReplaceSearchItem");
     // The position is a 16-bit number: an occurrence further on overflows,
-    // and the text then comes back unchanged.
+    // and the text then stays unchanged.
     int16_t pos = 0;
     const bool ascii = IsAscii(text) && IsAscii(search);
     proc.Step([&] {
@@ -76,21 +76,23 @@ std::string ReplaceSearchItem(RunState& run, const std::string& text, std::strin
         pos = static_cast<int16_t>(found);
     });
     if (pos == 0)
-        return text;
-    std::string result;
+        return false;
+    bool formed = false;
     proc.Step([&] {
-        if (!ascii) {
-            result = Left(text, pos - 1) + std::string(replacement) +
-                     Right(text, Len(text) - pos + 1 - Len(search));
-            return;
+        if (ascii) {
+            // Characters are bytes in ASCII texts.
+            text.replace(static_cast<size_t>(pos - 1), search.size(), replacement);
+        } else {
+            text = Left(text, pos - 1) + std::string(replacement) +
+                   Right(text, Len(text) - pos + 1 - Len(search));
         }
-        // Characters are bytes in ASCII texts. The result is made anew, not
-        // replaced in text: a short result then needs no buffer of its own.
-        const size_t at = static_cast<size_t>(pos - 1);
-        result.reserve(text.size() - search.size() + replacement.size());
-        result.append(text, 0, at).append(replacement).append(text, at + search.size());
+        formed = true;
     });
-    return result;
+    // A result that could not be formed is empty, as the function's value
+    // stays when its assignment fails.
+    if (!formed)
+        text.clear();
+    return true;
 }
 
 void CategorieNachCategoryID(RunState& run) {

@@ -40,6 +40,12 @@ Variant PresetTable::Converted(size_t i, const Variant& value) const {
     return dao::ConvertForField(value, fieldTypes[i], fieldTexts[i]);
 }
 
+Variant PresetTable::Converted(size_t i, Variant&& value) const {
+    if (dao::HoldsFieldValue(value, fieldTypes[i]))
+        return std::move(value);
+    return dao::ConvertForField(value, fieldTypes[i], fieldTexts[i]);
+}
+
 void WritePresetTable(Proc& proc, dao::Database& db, const PresetTable& table) {
     if (table.records.empty())
         return;

@@ -40,6 +40,9 @@ struct PresetTable {
     // value converted to field i's type. Raises 3421 or 3163 as writing it
     // into the field would.
     Variant Converted(size_t i, const Variant& value) const;
+    // The same for a value no longer needed: moved, not copied, when it is
+    // already of the field's type.
+    Variant Converted(size_t i, Variant&& value) const;
 };
 
 // Appends every record of table to db's PRESET_DEFS, each as one step of

@@ -126,10 +126,11 @@ std::string ResolveVarName(RunState& run, const Variant& part, const std::string
     int32_t p = PartNumber(part, "PRESET_DEFS.part");
     std::array<std::string, 2> names;
     for (int k = 0; k < 2; ++k) {
-        names[k] = ReplaceSearchItem(run, run.PartVarNames[k][p], kVarNamePlaceholder, varName);
+        names[k] = run.PartVarNames[k][p];
+        ReplaceSearchItem(run, names[k], kVarNamePlaceholder, varName);
         // A template may name the machine twice.
-        names[k] = ReplaceSearchItem(run, names[k], kMachinePlaceholder, machine);
-        names[k] = ReplaceSearchItem(run, names[k], kMachinePlaceholder, machine);
+        ReplaceSearchItem(run, names[k], kMachinePlaceholder, machine);
+        ReplaceSearchItem(run, names[k], kMachinePlaceholder, machine);
     }
     renames.Rename(names[0], names[1]);
     return std::move(names[run.StudioProject == 1 ? 1 : 0]);
@@ -163,11 +164,14 @@ void GenerateRecord(Proc& proc, PresetTable& table, const TargetFields& fields,
                 record[i] = table.Converted(i, v);
                 return;
             }
-            std::string newValue =
-                fields.isVarName[i]
-                    ? ResolveVarName(run, record[fields.Item(table, fields.part, "part")],
-                                     v.AsText(), machine, renames)
-                    : ReplaceSearchItem(run, v.AsText(), kMachinePlaceholder, machine);
+            std::string newValue;
+            if (fields.isVarName[i]) {
+                newValue = ResolveVarName(run, record[fields.Item(table, fields.part, "part")],
+                                          v.AsText(), machine, renames);
+            } else {
+                newValue = v.AsText();
+                ReplaceSearchItem(run, newValue, kMachinePlaceholder, machine);
+            }
             record[i] = table.Converted(i, Variant::Text(std::move(newValue)));
         });
     }

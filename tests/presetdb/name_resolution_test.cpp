@@ -17,6 +17,13 @@ struct ReplaceCase {
     std::string text, search, replacement, expected;
 };
 
+// The text as ReplaceSearchItem leaves it.
+std::string Replaced(RunState& run, std::string text, std::string_view search,
+                     std::string_view replacement) {
+    ReplaceSearchItem(run, text, search, replacement);
+    return text;
+}
+
 TEST(ReplaceSearchItem, ReplacesTheFirstOccurrenceFoundWithoutRegardToCase) {
     const ReplaceCase cases[] = {
         {"no placeholder", "###machine", "M1", "no placeholder"},
@@ -35,8 +42,13 @@ TEST(ReplaceSearchItem, ReplacesTheFirstOccurrenceFoundWithoutRegardToCase) {
         {"xmachine###", "###machine", "M1", "xmachine###"},
     };
     PresetProject p;
-    for (const ReplaceCase& c : cases)
-        EXPECT_EQ(ReplaceSearchItem(p.run, c.text, c.search, c.replacement), c.expected) << c.text;
+    for (const ReplaceCase& c : cases) {
+        std::string text = c.text;
+        // In these cases a replacement always changes the text.
+        EXPECT_EQ(ReplaceSearchItem(p.run, text, c.search, c.replacement), c.expected != c.text)
+            << c.text;
+        EXPECT_EQ(text, c.expected) << c.text;
+    }
     EXPECT_EQ(p.run.FailuresReported, 0);
 }
 
@@ -77,19 +89,19 @@ TEST(ReplaceSearchItem, UpperCasingMakesNoAsciiNonLetterFromAnotherCharacter) {
     EXPECT_EQ(wrong, 0);
 
     PresetProject p;
-    EXPECT_EQ(ReplaceSearchItem(p.run, "no placeholder", "#x", "y"), "no placeholder");
-    EXPECT_EQ(ReplaceSearchItem(p.run, "a#X", "#x", "y"), "ay");
+    EXPECT_EQ(Replaced(p.run, "no placeholder", "#x", "y"), "no placeholder");
+    EXPECT_EQ(Replaced(p.run, "a#X", "#x", "y"), "ay");
 }
 
 TEST(ReplaceSearchItem, AnOccurrenceBeyondPosition32767OverflowsAndLeavesTheText) {
     PresetProject p;
     std::string text = std::string(32767, 'x') + "###machine";
-    EXPECT_EQ(ReplaceSearchItem(p.run, text, "###machine", "M1"), text);
+    EXPECT_EQ(Replaced(p.run, text, "###machine", "M1"), text);
     EXPECT_EQ(p.run.FailuresReported, 1);
     EXPECT_NE(p.folder.Read(kErrorLog).find("ReplaceSearchItem (Nr. 6)"), std::string::npos);
     // Position 32767 itself still fits.
     std::string edge = std::string(32766, 'x') + "###machine";
-    EXPECT_EQ(ReplaceSearchItem(p.run, edge, "###machine", "M1"), std::string(32766, 'x') + "M1");
+    EXPECT_EQ(Replaced(p.run, edge, "###machine", "M1"), std::string(32766, 'x') + "M1");
 }
 
 class Renames : public ::testing::Test {
