@@ -12,7 +12,7 @@ std::string MatchKeyPart(const Variant& v, bool bare) {
     if (bare && v.IsText()) {
         // The offset stands bare in the query, so "4" matches 4.
         char* end = nullptr;
-        const std::string& text = v.AsText();
+        const std::string text(v.AsText());
         double value = std::strtod(text.c_str(), &end);
         if (!text.empty() && end == text.c_str() + text.size())
             return std::string("n").append(NumberToText(Variant::Double(value)));
@@ -40,13 +40,14 @@ void RunAccount::NoteGenerated(PresetKey key) {
     generated_.push_back(std::move(key));
 }
 
-void RunAccount::NoteRename(const std::string& oldName, const std::string& newName) {
+void RunAccount::NoteRename(std::string_view oldName, std::string_view newName) {
     const size_t first = std::hash<std::string_view>()(oldName);
     const size_t hash = first ^ (std::hash<std::string_view>()(newName) + 0x9e3779b97f4a7c15 +
                                  (first << 6) + (first >> 2));
     auto at = renameIndex_.find(NamePair{oldName, newName, hash});
     if (at == renameIndex_.end()) {
-        const RenameAccount& added = renames_.emplace_back(RenameAccount{oldName, newName, 0});
+        const RenameAccount& added =
+            renames_.emplace_back(RenameAccount{std::string(oldName), std::string(newName), 0});
         at = renameIndex_.emplace(NamePair{added.oldName, added.newName, hash}, renames_.size() - 1)
                  .first;
     }

@@ -84,7 +84,7 @@ class RunAccount {
 
     // A unit-database record renamed from oldName to newName (records of one
     // pair are counted together).
-    void NoteRename(const std::string& oldName, const std::string& newName);
+    void NoteRename(std::string_view oldName, std::string_view newName);
 
     // The takeover: a generated record (by its number, see NoteGenerated)
     // that received the tuned values; a machine-copy record without

@@ -154,13 +154,14 @@ Variant ReadStored(sqlite3_stmt* stmt, int column, const ColumnType& type) {
             return Variant::Double(sqlite3_value_double(value));
         case SQLITE_TEXT: {
             const char* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
-            return Variant::Text(std::string(text, sqlite3_value_bytes(value)));
+            return Variant::Text(
+                std::string_view(text, static_cast<size_t>(sqlite3_value_bytes(value))));
         }
         case SQLITE_BLOB: {
             const void* blob = sqlite3_value_blob(value);
             const size_t size = static_cast<size_t>(sqlite3_value_bytes(value));
             if (type.type == DataType::Memo)
-                return Variant::Text(std::string(static_cast<const char*>(blob), size));
+                return Variant::Text(std::string_view(static_cast<const char*>(blob), size));
             const auto* data = static_cast<const uint8_t*>(blob);
             return Variant::Binary(Bytes(data, data + size));
         }

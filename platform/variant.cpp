@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <stdexcept>
 
 #include "platform/failure.h"
 
@@ -26,50 +27,91 @@ void Variant::RaiseMismatch() {
     RaiseRuntime(err::kTypeMismatch, "Type mismatch");
 }
 
+Variant Variant::Text(std::string_view v) {
+    Variant r(VarType::String);
+    if (v.size() <= kInlineMax) {
+        r.raw_[kSizeAt] = static_cast<unsigned char>(v.size());
+        std::memcpy(r.raw_ + kInlineAt, v.data(), v.size());
+        return r;
+    }
+    if (v.size() > UINT32_MAX)
+        throw std::length_error("a text of more than 4 GiB");
+    char* text = new char[v.size()];
+    std::memcpy(text, v.data(), v.size());
+    const auto size = static_cast<uint32_t>(v.size());
+    r.raw_[kSizeAt] = kOnHeap;
+    std::memcpy(r.raw_ + kHeapSizeAt, &size, sizeof size);
+    std::memcpy(r.raw_ + kValueAt, &text, sizeof text);
+    return r;
+}
+
+Variant Variant::Binary(calvora::Bytes v) {
+    Variant r(VarType::Binary);
+    if (!v.empty()) {
+        auto* data = new calvora::Bytes(std::move(v));
+        std::memcpy(r.raw_ + kValueAt, &data, sizeof data);
+    }
+    return r;
+}
+
+const calvora::Bytes& Variant::AsBinary() const {
+    static const calvora::Bytes kNone;
+    Check(VarType::Binary);
+    const calvora::Bytes* data = Pointer<calvora::Bytes>();
+    return data != nullptr ? *data : kNone;
+}
+
+// The copy is made before anything of this value is set, so a failed
+// allocation leaves it as it was.
 void Variant::CopyOwned(const Variant& other) {
-    if (other.type_ == VarType::String)
-        ::new (static_cast<void*>(&p_.text)) std::string(other.p_.text);
+    void* copy = nullptr;
+    if (other.Type() == VarType::String) {
+        const std::string_view text = other.AsText();
+        char* chars = new char[text.size()];
+        std::memcpy(chars, text.data(), text.size());
+        copy = chars;
+    } else {
+        copy = new calvora::Bytes(other.AsBinary());
+    }
+    std::memcpy(raw_, other.raw_, sizeof raw_);
+    std::memcpy(raw_ + kValueAt, &copy, sizeof copy);
+}
+
+void Variant::ReleaseOwned() noexcept {
+    if (Type() == VarType::String)
+        delete[] Pointer<char>();
     else
-        ::new (static_cast<void*>(&p_.binary)) calvora::Bytes(other.p_.binary);
-    type_ = other.type_;
-}
-
-void Variant::MoveBinary(Variant& other) noexcept {
-    ::new (static_cast<void*>(&p_.binary)) calvora::Bytes(std::move(other.p_.binary));
-    type_ = VarType::Binary;
-}
-
-void Variant::ReleaseBinary() noexcept {
-    p_.binary.~vector();
+        delete Pointer<calvora::Bytes>();
 }
 
 bool operator==(const Variant& a, const Variant& b) {
-    if (a.type_ != b.type_)
+    const VarType type = a.Type();
+    if (type != b.Type())
         return false;
-    switch (a.type_) {
+    switch (type) {
         case VarType::Empty:
         case VarType::Null:
             return true;
         case VarType::Boolean:
-            return a.p_.boolean == b.p_.boolean;
+            return a.AsBoolean() == b.AsBoolean();
         case VarType::Byte:
-            return a.p_.byte == b.p_.byte;
+            return a.AsByte() == b.AsByte();
         case VarType::Integer:
-            return a.p_.integer == b.p_.integer;
+            return a.AsInteger() == b.AsInteger();
         case VarType::Long:
-            return a.p_.longValue == b.p_.longValue;
+            return a.AsLong() == b.AsLong();
         case VarType::Currency:
-            return a.p_.currency == b.p_.currency;
+            return a.AsCurrency() == b.AsCurrency();
         case VarType::Single:
-            return a.p_.single == b.p_.single;
+            return a.AsSingle() == b.AsSingle();
         case VarType::Double:
-            return a.p_.real == b.p_.real;
+            return a.AsDouble() == b.AsDouble();
         case VarType::Date:
-            return a.p_.date == b.p_.date;
+            return a.AsDate() == b.AsDate();
         case VarType::String:
-            return a.p_.text == b.p_.text;
+            return a.AsText() == b.AsText();
         case VarType::Binary:
-            return a.p_.binary == b.p_.binary;
+            return a.AsBinary() == b.AsBinary();
     }
     return false;
 }

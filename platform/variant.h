@@ -6,8 +6,8 @@
 
 #include <cstdint>
 #include <cstring>
-#include <new>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -43,9 +43,12 @@ struct Date {
 
 using Bytes = std::vector<uint8_t>;
 
-// Copied, moved and compared in every database read and write, so the
-// common values (numbers, null, empty) are plain bytes handled inline: only
-// a text or binary value owns memory.
+// Copied, moved and compared in every database read and write, and held by
+// the hundred thousands in a large run's tables, so a value takes sixteen
+// bytes: its type, then eight bytes of number, or a short text (up to 13
+// bytes, the common names and keys) in place. Only a longer text or binary
+// data owns memory of its own. A run's memory, and with it its time, grows
+// with the size of this type.
 class Variant {
   public:
     Variant() noexcept {}  // Empty
@@ -68,48 +71,47 @@ class Variant {
     ~Variant() { Release(); }
 
     static Variant Null() { return Variant(VarType::Null); }
-    static Variant Boolean(bool v) { return Of<&Payload::boolean>(VarType::Boolean, v); }
-    static Variant Byte(uint8_t v) { return Of<&Payload::byte>(VarType::Byte, v); }
-    static Variant Integer(int16_t v) { return Of<&Payload::integer>(VarType::Integer, v); }
-    static Variant Long(int32_t v) { return Of<&Payload::longValue>(VarType::Long, v); }
-    static Variant Currency(calvora::Currency v) {
-        return Of<&Payload::currency>(VarType::Currency, v);
-    }
-    static Variant Single(float v) { return Of<&Payload::single>(VarType::Single, v); }
-    static Variant Double(double v) { return Of<&Payload::real>(VarType::Double, v); }
-    static Variant Date(calvora::Date v) { return Of<&Payload::date>(VarType::Date, v); }
-    static Variant Text(std::string v) {
-        Variant r;
-        ::new (static_cast<void*>(&r.p_.text)) std::string(std::move(v));
-        r.type_ = VarType::String;
-        return r;
-    }
-    static Variant Binary(calvora::Bytes v) {
-        Variant r;
-        ::new (static_cast<void*>(&r.p_.binary)) calvora::Bytes(std::move(v));
-        r.type_ = VarType::Binary;
-        return r;
-    }
+    static Variant Boolean(bool v) { return Of(VarType::Boolean, v); }
+    static Variant Byte(uint8_t v) { return Of(VarType::Byte, v); }
+    static Variant Integer(int16_t v) { return Of(VarType::Integer, v); }
+    static Variant Long(int32_t v) { return Of(VarType::Long, v); }
+    static Variant Currency(calvora::Currency v) { return Of(VarType::Currency, v.scaled); }
+    static Variant Single(float v) { return Of(VarType::Single, v); }
+    static Variant Double(double v) { return Of(VarType::Double, v); }
+    static Variant Date(calvora::Date v) { return Of(VarType::Date, v.serial); }
+    static Variant Text(std::string_view v);
+    static Variant Binary(calvora::Bytes v);
 
-    VarType Type() const { return type_; }
-    bool IsEmpty() const { return type_ == VarType::Empty; }
-    bool IsNull() const { return type_ == VarType::Null; }
-    bool IsText() const { return type_ == VarType::String; }
+    VarType Type() const {
+        int16_t type;
+        std::memcpy(&type, raw_, sizeof type);
+        return static_cast<VarType>(type);
+    }
+    bool IsEmpty() const { return Type() == VarType::Empty; }
+    bool IsNull() const { return Type() == VarType::Null; }
+    bool IsText() const { return Type() == VarType::String; }
     // Boolean, Byte, Integer, Long, Currency, Single or Double.
     bool IsNumeric() const;
 
     // Exact accessors: each raises 13 (type mismatch) when the value holds
     // another type.
-    bool AsBoolean() const { return Checked(VarType::Boolean).boolean; }
-    uint8_t AsByte() const { return Checked(VarType::Byte).byte; }
-    int16_t AsInteger() const { return Checked(VarType::Integer).integer; }
-    int32_t AsLong() const { return Checked(VarType::Long).longValue; }
-    calvora::Currency AsCurrency() const { return Checked(VarType::Currency).currency; }
-    float AsSingle() const { return Checked(VarType::Single).single; }
-    double AsDouble() const { return Checked(VarType::Double).real; }
-    calvora::Date AsDate() const { return Checked(VarType::Date).date; }
-    const std::string& AsText() const { return Checked(VarType::String).text; }
-    const calvora::Bytes& AsBinary() const { return Checked(VarType::Binary).binary; }
+    bool AsBoolean() const { return Get<bool>(VarType::Boolean); }
+    uint8_t AsByte() const { return Get<uint8_t>(VarType::Byte); }
+    int16_t AsInteger() const { return Get<int16_t>(VarType::Integer); }
+    int32_t AsLong() const { return Get<int32_t>(VarType::Long); }
+    calvora::Currency AsCurrency() const { return {Get<int64_t>(VarType::Currency)}; }
+    float AsSingle() const { return Get<float>(VarType::Single); }
+    double AsDouble() const { return Get<double>(VarType::Double); }
+    calvora::Date AsDate() const { return {Get<double>(VarType::Date)}; }
+    // The text, valid while the value lives unchanged (a short text lies
+    // in the value itself, so a move invalidates it too).
+    std::string_view AsText() const {
+        Check(VarType::String);
+        if (raw_[kSizeAt] != kOnHeap)
+            return {reinterpret_cast<const char*>(raw_ + kInlineAt), raw_[kSizeAt]};
+        return {Pointer<const char>(), HeapSize()};
+    }
+    const calvora::Bytes& AsBinary() const;
 
     // The numeric value of a Boolean (-1/0) or number as a double. Raises 13
     // for any other type.
@@ -119,74 +121,86 @@ class Variant {
     friend bool operator==(const Variant& a, const Variant& b);
 
   private:
-    union Payload {
-        Payload() {}
-        ~Payload() {}
-        bool boolean;
-        uint8_t byte;
-        int16_t integer;
-        int32_t longValue;
-        calvora::Currency currency;
-        float single;
-        double real;
-        calvora::Date date;
-        std::string text;
-        calvora::Bytes binary;
-    };
+    // The layout of raw_: the type (two bytes) at 0; for a text, at 2 its
+    // length when it lies in place from 3 on, or kOnHeap when it lies on the
+    // heap, its length then at 4; the number, or the pointer to a long text
+    // or to binary data (none for empty data), at 8.
+    static constexpr size_t kSizeAt = 2;
+    static constexpr size_t kInlineAt = 3;
+    static constexpr size_t kInlineMax = 13;
+    static constexpr size_t kHeapSizeAt = 4;
+    static constexpr size_t kValueAt = 8;
+    static constexpr unsigned char kOnHeap = 0xFF;
 
-    explicit Variant(VarType type) : type_(type) {}
-    // A value of one of the plain types, held in that member.
-    template <auto member, class T>
+    explicit Variant(VarType type) { SetType(type); }
+    template <class T>
     static Variant Of(VarType type, T v) {
         Variant r(type);
-        ::new (static_cast<void*>(&(r.p_.*member))) T(v);
+        std::memcpy(r.raw_ + kValueAt, &v, sizeof v);
         return r;
     }
-    static bool Owns(VarType type) { return type == VarType::String || type == VarType::Binary; }
-    const Payload& Checked(VarType type) const {
-        if (type_ != type)
+    void SetType(VarType type) {
+        const auto code = static_cast<int16_t>(type);
+        std::memcpy(raw_, &code, sizeof code);
+    }
+    void Check(VarType type) const {
+        if (Type() != type)
             RaiseMismatch();
-        return p_;
+    }
+    template <class T>
+    T Get(VarType type) const {
+        Check(type);
+        T v;
+        std::memcpy(&v, raw_ + kValueAt, sizeof v);
+        return v;
+    }
+    template <class T>
+    T* Pointer() const {
+        T* p;
+        std::memcpy(&p, raw_ + kValueAt, sizeof p);
+        return p;
+    }
+    uint32_t HeapSize() const {
+        uint32_t size;
+        std::memcpy(&size, raw_ + kHeapSizeAt, sizeof size);
+        return size;
     }
     [[noreturn]] static void RaiseMismatch();
-    // Copying a text or binary data allocates anyway, and binary data is
-    // rare: these stay out of line. Moving and releasing a text, which every
-    // record read, generated and written does for each of its texts, are
-    // inline.
-    void CopyOwned(const Variant& other);
-    void MoveBinary(Variant& other) noexcept;
-    void ReleaseBinary() noexcept;
-
-    // Every other type is at most eight plain bytes.
-    void CopyFrom(const Variant& other) {
-        if (Owns(other.type_))
-            return CopyOwned(other);
-        std::memcpy(static_cast<void*>(&p_), static_cast<const void*>(&other.p_), sizeof(double));
-        type_ = other.type_;
+    bool OwnsMemory() const {
+        const VarType type = Type();
+        return (type == VarType::String && raw_[kSizeAt] == kOnHeap) ||
+               (type == VarType::Binary && Pointer<calvora::Bytes>() != nullptr);
     }
-    // The moved-from value keeps its type, its text or data moved out.
+    // Copying a long text or binary data allocates anyway: out of line.
+    void CopyOwned(const Variant& other);
+    void ReleaseOwned() noexcept;
+
+    void CopyFrom(const Variant& other) {
+        if (other.OwnsMemory())
+            return CopyOwned(other);
+        std::memcpy(raw_, other.raw_, sizeof raw_);
+    }
+    // The moved-from value keeps its type, with an empty text or empty data
+    // (the long text or the data now belong to this one).
     void MoveFrom(Variant& other) noexcept {
-        if (other.type_ == VarType::String) {
-            ::new (static_cast<void*>(&p_.text)) std::string(std::move(other.p_.text));
-            type_ = VarType::String;
-            return;
+        std::memcpy(raw_, other.raw_, sizeof raw_);
+        const VarType type = other.Type();
+        if (type == VarType::String) {
+            other.raw_[kSizeAt] = 0;
+        } else if (type == VarType::Binary) {
+            calvora::Bytes* none = nullptr;
+            std::memcpy(other.raw_ + kValueAt, &none, sizeof none);
         }
-        if (other.type_ == VarType::Binary)
-            return MoveBinary(other);
-        std::memcpy(static_cast<void*>(&p_), static_cast<const void*>(&other.p_), sizeof(double));
-        type_ = other.type_;
     }
     void Release() noexcept {
-        if (type_ == VarType::String)
-            p_.text.~basic_string();
-        else if (type_ == VarType::Binary)
-            ReleaseBinary();
-        type_ = VarType::Empty;
+        if (OwnsMemory())
+            ReleaseOwned();
+        SetType(VarType::Empty);
     }
 
-    VarType type_ = VarType::Empty;
-    Payload p_;
+    alignas(8) unsigned char raw_[16] = {};
 };
+static_assert(sizeof(Variant) == 16);
 
 // The runtime's plain, locale-independent number-to-text conversion for
 // Byte, Integer, Long, Single and Double: decimal point ".", "-" for

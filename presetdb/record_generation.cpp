@@ -121,7 +121,7 @@ bool MachineValid(RunState& run, const std::string& validMachines, const std::st
 
 // The var_name of the current project kind, formed from the part's template;
 // renames the other kind's name to it in the unit database.
-std::string ResolveVarName(RunState& run, const Variant& part, const std::string& varName,
+std::string ResolveVarName(RunState& run, const Variant& part, std::string_view varName,
                            const std::string& machine, UnitRenames& renames) {
     int32_t p = PartNumber(part, "PRESET_DEFS.part");
     std::array<std::string, 2> names;

@@ -238,7 +238,7 @@ std::optional<std::string> KeyText(const Variant& v) {
         return std::string();
     }
     if (v.IsText()) {
-        return v.AsText();
+        return std::string(v.AsText());
     }
     if (v.Type() == VarType::Currency) {
         return NumberToText(Variant::Double(v.NumericValue()));

@@ -53,7 +53,7 @@ std::optional<std::string> IniTextOf(const Variant& value) {
         case VarType::Byte:
             return NumberToText(value);
         case VarType::String:
-            return value.AsText();
+            return std::string(value.AsText());
         case VarType::Boolean:
             return value.AsBoolean() ? "true" : "false";
         default:

@@ -28,7 +28,7 @@ FieldValue ValueOf(const Variant& v) {
         case VarType::Date:
             return dao::DateToText(v.AsDate());
         case VarType::String:
-            return v.AsText();
+            return std::string(v.AsText());
         case VarType::Binary: {
             const Bytes& bytes = v.AsBinary();
             return mdbimport::Blob{std::string(bytes.begin(), bytes.end())};

@@ -107,7 +107,8 @@ std::string ValueText(const Variant& v, const std::string& nullText) {
         default:
             // The engine's own conversion to text: plain numbers, Currency with
             // its decimals, dates in the stored form.
-            return dao::ConvertForField(v, dao::ColumnType{dao::DataType::Memo, 0}, "").AsText();
+            return std::string(
+                dao::ConvertForField(v, dao::ColumnType{dao::DataType::Memo, 0}, "").AsText());
     }
 }
 

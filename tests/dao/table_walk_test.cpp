@@ -25,7 +25,7 @@ class EngineTableWalk : public ::testing::Test {
     }
 
     static std::string Name(const dao::Recordset& rs) {
-        return rs.Fields().Item("name").Value().AsText();
+        return std::string(rs.Fields().Item("name").Value().AsText());
     }
 
     // Walks rs to its end, calling between(name) after each record read.

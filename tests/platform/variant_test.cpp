@@ -29,6 +29,23 @@ TEST(Variant, KeepsItsType) {
 }
 
 // One value of each type, the owning ones long enough to live on the heap.
+// A text of up to 13 bytes lies in the value itself, a longer one apart:
+// either reads back whole, after copies and moves too.
+TEST(Variant, TextsOnBothSidesOfTheInPlaceLimitReadBackWhole) {
+    for (const std::string& text :
+         {std::string(), std::string(12, 'a'), std::string(13, 'b'), std::string(14, 'c'),
+          std::string(100, 'd'), std::string("\0x\0", 3), std::string("\xC3\xA4\xC3\xB6")}) {
+        const Variant made = Variant::Text(text);
+        EXPECT_EQ(made.AsText(), text);
+        Variant copied = made;
+        EXPECT_EQ(copied.AsText(), text);
+        Variant moved = std::move(copied);
+        EXPECT_EQ(moved.AsText(), text);
+        moved = made;
+        EXPECT_EQ(moved.AsText(), text);
+    }
+}
+
 std::vector<Variant> OneOfEach() {
     return {Variant(),
             Variant::Null(),
@@ -40,8 +57,13 @@ std::vector<Variant> OneOfEach() {
             Variant::Single(1.5f),
             Variant::Double(-2.25),
             Variant::Date({45000.5}),
-            Variant::Text("a text too long for the string's own buffer"),
-            Variant::Binary(Bytes(40, 7))};
+            Variant::Text("a text too long to lie in the value itself"),
+            Variant::Text(""),
+            Variant::Text("13 bytes, in."),
+            Variant::Text("14 bytes, out."),
+            Variant::Text(std::string("\0a\0", 3)),
+            Variant::Binary(Bytes(40, 7)),
+            Variant::Binary(Bytes())};
 }
 
 TEST(Variant, CopiesMovesAndAssignmentsBetweenAllTypesKeepValuesApart) {
@@ -59,6 +81,12 @@ TEST(Variant, CopiesMovesAndAssignmentsBetweenAllTypesKeepValuesApart) {
             moved = std::move(source);
             EXPECT_EQ(moved, values[j]);
             EXPECT_EQ(source.Type(), values[j].Type());  // moved from, still of its type
+            if (source.IsText()) {
+                EXPECT_EQ(source.AsText(), "");
+            }
+            if (source.Type() == VarType::Binary) {
+                EXPECT_TRUE(source.AsBinary().empty());
+            }
             source = values[i];
             EXPECT_EQ(source, values[i]);
         }

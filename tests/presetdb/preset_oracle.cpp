@@ -94,9 +94,10 @@ struct Oracle {
                         const Variant& v = source[i];
                         Variant value = v;
                         if (v.IsText())
-                            value = Variant::Text(UCase(p.fieldNames[i]) == "VAR_NAME"
-                                                      ? VarName(record, v.AsText(), machine)
-                                                      : Replace(v.AsText(), "###machine", machine));
+                            value = Variant::Text(
+                                UCase(p.fieldNames[i]) == "VAR_NAME"
+                                    ? VarName(record, std::string(v.AsText()), machine)
+                                    : Replace(std::string(v.AsText()), "###machine", machine));
                         record[i] = dao::ConvertForField(value, p.fieldTypes[i], p.fieldNames[i]);
                     } catch (const Failure& f) {
                         Fail(f, "CreateRecordSets");
