@@ -50,11 +50,16 @@ struct TableInfo {
 std::shared_ptr<const std::vector<std::string>> FieldTexts(std::string_view table,
                                                            const std::vector<ColumnInfo>& columns);
 
+// Which fields of a field list a statement writes, one flag per field. Bytes
+// rather than bits: the set is compared with the kept statement's for every
+// record written, and bytes compare as a block.
+using FieldFlags = std::vector<uint8_t>;
+
 // The UPDATE statements (kept by the connection) that write sets of fields
 // of one field list, by the fields they write: shared by the recordsets of
 // one query plan, most of which are opened to edit a single record.
 struct UpdateStatements {
-    std::vector<std::pair<std::vector<bool>, sqlite3_stmt*>> byFields;
+    std::vector<std::pair<FieldFlags, sqlite3_stmt*>> byFields;
 };
 
 // What opening a query recordset needs besides the literals.

@@ -57,7 +57,7 @@ class RecordsetImpl {
 
     Mode mode = Mode::None;
     std::vector<Variant> buffer;
-    std::vector<bool> dirty;
+    FieldFlags dirty;
 
     // The table's COUNTER columns, numbered on AddNew when left unset.
     std::vector<std::string> counters;
@@ -65,7 +65,7 @@ class RecordsetImpl {
     // writes, and the UPDATE statements of the field list: records are mostly
     // written field for field alike, and building the text anew for each
     // costs more than SQLite's insert itself.
-    std::vector<bool> insertFields;
+    FieldFlags insertFields;
     sqlite3_stmt* insertStmt = nullptr;
     std::shared_ptr<UpdateStatements> updates;
 
