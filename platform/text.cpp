@@ -14,12 +14,21 @@ namespace {
 // Length of the leading run of ASCII bytes of s. Most texts are names and
 // keys in plain ASCII, so it checks eight bytes at a time.
 size_t AsciiPrefix(std::string_view s) {
+    constexpr uint64_t kHighBits = 0x8080808080808080u;
     size_t i = 0;
     for (; i + 8 <= s.size(); i += 8) {
         uint64_t word;
         std::memcpy(&word, s.data() + i, 8);
-        if (word & 0x8080808080808080u)
+        if (word & kHighBits)
             break;
+    }
+    // The rest of a text of eight bytes or more, all ASCII so far, is
+    // checked at once as its last eight bytes.
+    if (i < s.size() && s.size() >= 8 && i + 8 > s.size()) {
+        uint64_t word;
+        std::memcpy(&word, s.data() + s.size() - 8, 8);
+        if (!(word & kHighBits))
+            return s.size();
     }
     while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80)
         ++i;
@@ -52,17 +61,25 @@ void ForEachRun(std::string_view s, Ascii ascii, Other other) {
 
 // Upper-cases the letters among n ASCII bytes at p in place, eight at a time.
 void UpperAscii(char* p, size_t n) {
-    constexpr uint64_t kOnes = 0x0101010101010101u;
-    size_t i = 0;
-    for (; i + 8 <= n; i += 8) {
+    const auto upper8 = [](char* at) {
+        constexpr uint64_t kOnes = 0x0101010101010101u;
         uint64_t word;
-        std::memcpy(&word, p + i, 8);
+        std::memcpy(&word, at, 8);
         // Every byte is below 0x80, so each sum stays within its byte: its
         // high bit tells "at least 'a'" and "beyond 'z'".
         uint64_t atLeastA = word + (0x80 - 'a') * kOnes;
         uint64_t beyondZ = word + (0x80 - 'z' - 1) * kOnes;
         word ^= (atLeastA & ~beyondZ & (0x80 * kOnes)) >> 2;
-        std::memcpy(p + i, &word, 8);
+        std::memcpy(at, &word, 8);
+    };
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8)
+        upper8(p + i);
+    // The rest of eight bytes or more, as the last eight: upper-casing again
+    // the bytes already done changes nothing.
+    if (i < n && n >= 8) {
+        upper8(p + n - 8);
+        return;
     }
     for (; i < n; ++i) {
         if (p[i] >= 'a' && p[i] <= 'z')

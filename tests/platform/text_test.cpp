@@ -55,6 +55,28 @@ TEST(Text, UpperCaseIsSimpleAndKeepsLength) {
     EXPECT_FALSE(EqualsNoCase("part", "parts"));
 }
 
+// ASCII is checked and upper-cased eight bytes at a time, the rest of a text
+// as its last eight bytes: every length and every place of a letter or of a
+// character beyond ASCII must come out as byte by byte.
+TEST(Text, UpperCaseAndAsciiTestHoldForEveryLengthAndPlace) {
+    for (size_t n = 0; n <= 20; ++n) {
+        std::string text, upper;
+        for (size_t i = 0; i < n; ++i) {
+            const char c = "aZ_z{`@m"[i % 8];
+            text += c;
+            upper += c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+        }
+        EXPECT_EQ(UCase(text), upper) << n;
+        EXPECT_TRUE(IsAscii(text)) << n;
+        for (size_t at = 0; at <= n; ++at) {
+            const std::string mixed = text.substr(0, at) + "\xC3\xA4" + text.substr(at);
+            EXPECT_FALSE(IsAscii(mixed)) << n << " " << at;
+            EXPECT_EQ(UCase(mixed), upper.substr(0, at) + "\xC3\x84" + upper.substr(at))
+                << n << " " << at;
+        }
+    }
+}
+
 TEST(Text, IllFormedBytesCountAsOneCharacterAndSurvive) {
     const std::string bad =
         "a\xFF"
