@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/word_scan.h"
+
 namespace calvora {
 
 namespace {
@@ -59,18 +61,9 @@ void AppendEscape(std::string& out, unsigned char b, std::string_view controlEsc
 // Offset of the first byte of text at or after from that a quoted value
 // cannot hold as it is (see IsSpecial); text.size() when there is none.
 size_t FindSpecialByte(std::string_view text, size_t from, bool beyondAscii) {
-    // Names are mostly long runs of ordinary bytes: they are skipped eight
-    // at a time, and the byte itself is found in the word that holds it.
-    size_t i = from;
-    for (; i + 8 <= text.size(); i += 8) {
-        uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        if (AnySpecial(word, beyondAscii))
-            break;
-    }
-    while (i < text.size() && !IsSpecial(static_cast<unsigned char>(text[i]), beyondAscii))
-        ++i;
-    return i;
+    return FindByteWordwise(
+        text, from, [beyondAscii](uint64_t word) { return AnySpecial(word, beyondAscii) != 0; },
+        [beyondAscii](unsigned char b) { return IsSpecial(b, beyondAscii); });
 }
 
 }  // namespace

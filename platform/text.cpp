@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/failure.h"
+#include "platform/word_scan.h"
 
 namespace calvora {
 
@@ -14,25 +15,9 @@ namespace {
 // Length of the leading run of ASCII bytes of s. Most texts are names and
 // keys in plain ASCII, so it checks eight bytes at a time.
 size_t AsciiPrefix(std::string_view s) {
-    constexpr uint64_t kHighBits = 0x8080808080808080u;
-    size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-        uint64_t word;
-        std::memcpy(&word, s.data() + i, 8);
-        if (word & kHighBits)
-            break;
-    }
-    // The rest of a text of eight bytes or more, all ASCII so far, is
-    // checked at once as its last eight bytes.
-    if (i < s.size() && s.size() >= 8 && i + 8 > s.size()) {
-        uint64_t word;
-        std::memcpy(&word, s.data() + s.size() - 8, 8);
-        if (!(word & kHighBits))
-            return s.size();
-    }
-    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80)
-        ++i;
-    return i;
+    return FindByteWordwise(
+        s, 0, [](uint64_t word) { return (word & 0x8080808080808080u) != 0; },
+        [](unsigned char b) { return b >= 0x80; });
 }
 
 // Walks s as runs of ASCII bytes and the characters between them: ascii(run)

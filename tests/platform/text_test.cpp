@@ -55,10 +55,11 @@ TEST(Text, UpperCaseIsSimpleAndKeepsLength) {
     EXPECT_FALSE(EqualsNoCase("part", "parts"));
 }
 
-// ASCII is checked and upper-cased eight bytes at a time, the rest of a text
-// as its last eight bytes: every length and every place of a letter or of a
-// character beyond ASCII must come out as byte by byte.
-TEST(Text, UpperCaseAndAsciiTestHoldForEveryLengthAndPlace) {
+// Texts are checked, upper-cased and escaped eight bytes at a time, the rest
+// of a text as its last eight bytes: every length and every place of a
+// letter, of a character beyond ASCII or of a quote must come out as byte by
+// byte.
+TEST(Text, UpperCaseAsciiTestAndEscapesHoldForEveryLengthAndPlace) {
     for (size_t n = 0; n <= 20; ++n) {
         std::string text, upper;
         for (size_t i = 0; i < n; ++i) {
@@ -72,6 +73,9 @@ TEST(Text, UpperCaseAndAsciiTestHoldForEveryLengthAndPlace) {
             const std::string mixed = text.substr(0, at) + "\xC3\xA4" + text.substr(at);
             EXPECT_FALSE(IsAscii(mixed)) << n << " " << at;
             EXPECT_EQ(UCase(mixed), upper.substr(0, at) + "\xC3\x84" + upper.substr(at))
+                << n << " " << at;
+            EXPECT_EQ(JsonString(text.substr(0, at) + '"' + text.substr(at)),
+                      '"' + text.substr(0, at) + "\\\"" + text.substr(at) + '"')
                 << n << " " << at;
         }
     }
