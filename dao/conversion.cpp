@@ -217,7 +217,7 @@ Variant ToText(const Variant& v, const ColumnType& type, std::string_view fieldN
                       "The field " + std::string(fieldName) + " is too small for the text \"" +
                           Left(text, 60) + "\" (" + std::to_string(Len(text)) +
                           " characters, the field holds " + std::to_string(type.size) + ")");
-    return Variant::Text(std::move(text));
+    return Variant::Text(text);
 }
 
 Variant ToGuid(const Variant& v, const ColumnType& type, std::string_view fieldName) {

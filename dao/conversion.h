@@ -35,6 +35,7 @@
 #include <cmath>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "dao/schema.h"
 #include "platform/variant.h"
@@ -87,6 +88,13 @@ inline Variant ConvertForField(const Variant& v, const ColumnType& type,
                                std::string_view fieldName) {
     if (HoldsFieldValue(v, type))
         return v;
+    return detail::ConvertOtherForField(v, type, fieldName);
+}
+// The same for a value no longer needed: moved, not copied, when the field
+// holds it as it is.
+inline Variant ConvertForField(Variant&& v, const ColumnType& type, std::string_view fieldName) {
+    if (HoldsFieldValue(v, type))
+        return std::move(v);
     return detail::ConvertOtherForField(v, type, fieldName);
 }
 

@@ -24,10 +24,6 @@ bool MightLookNumeric(std::string_view text) {
     return digit;
 }
 
-}  // namespace
-
-namespace {
-
 // The one decision how a value is stored, made for a statement's parameter
 // and for a function's result alike: sink has the calls of both kinds.
 template <class Sink>

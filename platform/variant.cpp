@@ -61,20 +61,13 @@ const calvora::Bytes& Variant::AsBinary() const {
     return data != nullptr ? *data : kNone;
 }
 
-// The copy is made before anything of this value is set, so a failed
-// allocation leaves it as it was.
+// The copy is made by the factory before anything of this value is set, so
+// a failed allocation leaves it as it was; then its memory changes owner.
 void Variant::CopyOwned(const Variant& other) {
-    void* copy = nullptr;
-    if (other.Type() == VarType::String) {
-        const std::string_view text = other.AsText();
-        char* chars = new char[text.size()];
-        std::memcpy(chars, text.data(), text.size());
-        copy = chars;
-    } else {
-        copy = new calvora::Bytes(other.AsBinary());
-    }
-    std::memcpy(raw_, other.raw_, sizeof raw_);
-    std::memcpy(raw_ + kValueAt, &copy, sizeof copy);
+    Variant copy =
+        other.Type() == VarType::String ? Text(other.AsText()) : Binary(other.AsBinary());
+    std::memcpy(raw_, copy.raw_, sizeof raw_);
+    copy.SetType(VarType::Empty);
 }
 
 void Variant::ReleaseOwned() noexcept {

@@ -41,9 +41,7 @@ Variant PresetTable::Converted(size_t i, const Variant& value) const {
 }
 
 Variant PresetTable::Converted(size_t i, Variant&& value) const {
-    if (dao::HoldsFieldValue(value, fieldTypes[i]))
-        return std::move(value);
-    return dao::ConvertForField(value, fieldTypes[i], fieldTexts[i]);
+    return dao::ConvertForField(std::move(value), fieldTypes[i], fieldTexts[i]);
 }
 
 void WritePresetTable(Proc& proc, dao::Database& db, const PresetTable& table) {

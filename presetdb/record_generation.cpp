@@ -172,7 +172,7 @@ void GenerateRecord(Proc& proc, PresetTable& table, const TargetFields& fields,
                 newValue = v.AsText();
                 ReplaceSearchItem(run, newValue, kMachinePlaceholder, machine);
             }
-            record[i] = table.Converted(i, Variant::Text(std::move(newValue)));
+            record[i] = table.Converted(i, Variant::Text(newValue));
         });
     }
     run.Account.NoteGenerated({KeyField(record, fields.machineType),
