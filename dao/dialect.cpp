@@ -73,6 +73,13 @@ struct Node {
     bool text = false;  // a text field or a text literal
 };
 
+// A field whose values SQLite stores as whole numbers: the reader of a scan
+// can then compare its keys as they are stored.
+bool HoldsWholeNumbers(const ColumnType& t) {
+    return t.type == DataType::Boolean || t.type == DataType::Byte || t.type == DataType::Integer ||
+           t.type == DataType::Long;
+}
+
 class Translator {
   public:
     Translator(std::string_view sql, const std::vector<SqlToken>& tokens, const TableLookup& lookup)
@@ -123,8 +130,14 @@ class Translator {
         std::string sql = "SELECT " + rowid;
         for (int column : query_.columns)
             sql += ", " + QuoteName(table_->columnNames[column]);
-        sql += " FROM " + QuoteName(table_->name) + where + " ORDER BY " + order + rowid;
-        query_.sql = std::move(sql);
+        const std::string tail = " FROM " + QuoteName(table_->name) + where + " ORDER BY ";
+        if (!order.empty() && !sortKeys_.empty()) {
+            query_.scanSql = sql;
+            for (int column : sortKeys_)
+                query_.scanSql += ", " + QuoteName(table_->columnNames[column]);
+            query_.scanSql += tail + rowid;
+        }
+        query_.sql = sql + tail + order + rowid;
         return std::move(query_);
     }
 
@@ -348,6 +361,7 @@ class Translator {
 
     std::string ParseOrderList() {
         std::string order;
+        bool checkable = true;
         do {
             if (!order.empty())
                 ++pos_;  // the comma
@@ -358,14 +372,23 @@ class Translator {
             order += ComparedColumn(column);
             if (IsTextType(table_->columnTypes[column]))
                 order += std::string(" COLLATE ") + kNoCaseCollation;
+            bool descending = false;
             if (IsWord("DESC")) {
                 order += " DESC";
+                descending = true;
                 ++pos_;
             } else if (IsWord("ASC")) {
                 ++pos_;
             }
             order += ", ";
+            sortKeys_.push_back(column);
+            query_.descending.push_back(descending);
+            checkable = checkable && HoldsWholeNumbers(table_->columnTypes[column]);
         } while (IsSymbol(','));
+        if (!checkable) {
+            sortKeys_.clear();
+            query_.descending.clear();
+        }
         return order;
     }
 
@@ -376,6 +399,7 @@ class Translator {
     size_t params_ = 0;
     int depth_ = 0;  // parentheses open around the current operand
     const TableColumns* table_ = nullptr;
+    std::vector<int> sortKeys_;  // the columns of ORDER BY that a reader can check
     TranslatedQuery query_;
 };
 

@@ -48,6 +48,12 @@ struct TranslatedQuery {
     std::vector<int> columns;  // selected column positions in the table
     std::string sql;           // SELECT rowid, ... with literal n of the text as ?n
     std::string rowidAlias;    // SQLite's name for the row id in sql
+    // For a query with ORDER BY: the same rows in the table's own order, each
+    // followed by its sort keys (the columns after the selected ones), for a
+    // reader that finds them already sorted and so needs no sort (see
+    // OpenQueryRecordset). Empty where the keys cannot be checked that way.
+    std::string scanSql;
+    std::vector<bool> descending;  // per sort key of scanSql
 };
 
 struct TableColumns {

@@ -20,6 +20,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A host path as messages name a file that has no name of its own there.
+std::string QuotedPath(const fs::path& file) {
+    std::string quoted = "'";
+    quoted += file.string();
+    quoted += '\'';
+    return quoted;
+}
+
 // shown: the file as messages name it (see Connection::Open).
 [[noreturn]] void RaiseOpen(int32_t number, const std::string& shown, const std::string& why) {
     throw Failure(number, kSourceEngine, "Cannot open the database " + shown + ": " + why);
@@ -134,7 +142,7 @@ std::string RowIdAlias(const std::vector<std::string>& columnNames) {
 std::shared_ptr<Connection> Connection::Open(const fs::path& file, Access access,
                                              std::string_view nameInMessages) {
     const std::string shown =
-        nameInMessages.empty() ? "'" + file.string() + "'" : std::string(nameInMessages);
+        nameInMessages.empty() ? QuotedPath(file) : std::string(nameInMessages);
     // SQLite counts every allocation under a process-wide lock for
     // sqlite3_status, which the engine never asks. The setting takes only
     // before SQLite's first use in the process; later it is refused, harmlessly.
@@ -453,6 +461,8 @@ QueryPlan Connection::Plan(const SelectText& text) {
     plan.columns = std::move(selected);
     plan.counters = info->Counters();
     plan.statement = Kept(plan.query.sql, kSourceDatabase);
+    if (!plan.query.scanSql.empty())
+        plan.scan = Kept(plan.query.scanSql, kSourceDatabase);
     plan.updates = std::make_shared<UpdateStatements>();
     return plan;
 }

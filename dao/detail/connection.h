@@ -68,6 +68,7 @@ struct QueryPlan {
     std::shared_ptr<const std::vector<ColumnInfo>> columns;      // the selected columns
     std::shared_ptr<const std::vector<std::string>> fieldTexts;  // see FieldTexts
     sqlite3_stmt* statement = nullptr;                           // query.sql, kept
+    sqlite3_stmt* scan = nullptr;  // query.scanSql, kept; nullptr without one
     std::shared_ptr<UpdateStatements> updates;
     std::vector<std::string> counters;  // the table's COUNTER columns
 };

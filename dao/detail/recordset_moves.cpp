@@ -160,6 +160,36 @@ Recordset OpenTableRecordset(const std::shared_ptr<Connection>& conn, const Tabl
     return Recordset(rs);
 }
 
+namespace {
+
+// Whether the sort keys of stmt's current row (its last descending.size()
+// columns) are whole numbers that the sort would place at or after previous
+// (the keys of the row before, empty for the first row), which then takes
+// them. Ties keep the table's order, as the sort itself breaks them by row id.
+bool InSortOrder(sqlite3_stmt* stmt, const std::vector<bool>& descending,
+                 std::vector<int64_t>& previous) {
+    const int first = sqlite3_column_count(stmt) - static_cast<int>(descending.size());
+    bool decided = previous.empty();
+    for (size_t k = 0; k < descending.size(); ++k) {
+        sqlite3_value* value = sqlite3_column_value(stmt, first + static_cast<int>(k));
+        if (sqlite3_value_type(value) != SQLITE_INTEGER)
+            return false;
+        const int64_t key = sqlite3_value_int64(value);
+        if (!decided && key != previous[k]) {
+            if ((key < previous[k]) != descending[k])
+                return false;
+            decided = true;
+        }
+        if (previous.size() <= k)
+            previous.push_back(key);
+        else
+            previous[k] = key;
+    }
+    return true;
+}
+
+}  // namespace
+
 Recordset OpenQueryRecordset(const std::shared_ptr<Connection>& conn, std::string_view jetSql) {
     conn->CheckOpen(kSourceDatabase);
     const SelectText text(jetSql);
@@ -175,12 +205,36 @@ Recordset OpenQueryRecordset(const std::shared_ptr<Connection>& conn, std::strin
     rs->rowidAlias = plan.query.rowidAlias;
     const std::vector<SqlLiteral> literals = text.Literals();
     // Bound after the statement is fetched: a real literal asks SQLite itself.
-    sqlite3_stmt* stmt = conn->Ready(plan.statement, kSourceDatabase);
-    for (size_t i = 0; i < literals.size(); ++i)
-        conn->BindLiteral(stmt, static_cast<int>(i) + 1, literals[i]);
-    while (conn->Step(stmt, kSourceDatabase, "running the query on ", rs->table))
-        rs->ReadRow(stmt, rs->rows.emplace_back());
-    sqlite3_reset(stmt);
+    const auto ready = [&](sqlite3_stmt* stmt) {
+        conn->Ready(stmt, kSourceDatabase);
+        for (size_t i = 0; i < literals.size(); ++i)
+            conn->BindLiteral(stmt, static_cast<int>(i) + 1, literals[i]);
+        return stmt;
+    };
+    // Tables are mostly stored in the order they are sorted by (a template
+    // by its ID): read in the table's order, the rows need no sort as long
+    // as their keys come in order. The first key out of order (or not a
+    // whole number) sends the query to the sort after all.
+    bool read = false;
+    if (plan.scan) {
+        sqlite3_stmt* stmt = ready(plan.scan);
+        std::vector<int64_t> previous;
+        read = true;
+        while (read && conn->Step(stmt, kSourceDatabase, "running the query on ", rs->table)) {
+            read = InSortOrder(stmt, plan.query.descending, previous);
+            if (read)
+                rs->ReadRow(stmt, rs->rows.emplace_back());
+        }
+        sqlite3_reset(stmt);
+        if (!read)
+            rs->rows.clear();
+    }
+    if (!read) {
+        sqlite3_stmt* stmt = ready(plan.statement);
+        while (conn->Step(stmt, kSourceDatabase, "running the query on ", rs->table))
+            rs->ReadRow(stmt, rs->rows.emplace_back());
+        sqlite3_reset(stmt);
+    }
     rs->SetPosition(!rs->rows.empty());
     return Recordset(rs);
 }

@@ -3,7 +3,8 @@
 // records, number literals must compare as SQLite's own literals do, and a
 // schema change (a field renamed, a table deleted and appended anew, an index
 // made) must be seen by the next query, also through a connection that ran
-// it before.
+// it before. A sorted query gives SQLite's order whether or not it can spare
+// the sort.
 #include <gtest/gtest.h>
 
 #include "dao/dao.h"
@@ -107,6 +108,57 @@ TEST_F(EngineQueryPlans, NumberLiteralsCompareAsSqlitesOwnLiterals) {
     EXPECT_EQ(SqliteIds("code = 1"), (std::vector<int32_t>{1}));
     EXPECT_EQ(SqliteIds("code = 1.0"), (std::vector<int32_t>{2}));
     EXPECT_EQ(SqliteIds("code = 1e2"), (std::vector<int32_t>{3}));
+}
+
+// A sorted query reads a table stored in its sort order without sorting, and
+// must then deliver exactly what SQLite's sort delivers (ties in the table's
+// order) in every case where the stored order is not the sorted one.
+TEST_F(EngineQueryPlans, SortedQueriesDeliverSqlitesOrderHoweverTheRowsAreStored) {
+    struct Case {
+        const char* values;  // (a, b) of rows 1, 2, ... in the order stored
+        const char* query;   // after SELECT ID FROM S
+    };
+    const Case cases[] = {
+        {"(1, 0), (2, 0), (3, 0), (4, 0)", "ORDER BY a"},
+        {"(1, 0), (1, 0), (2, 0), (2, 0)", "ORDER BY a"},
+        {"(1, 0), (2, 0), (3, 0), (0, 0)", "ORDER BY a"},
+        {"(2, 0), (2, 0), (1, 0)", "ORDER BY S.a"},
+        {"(4, 0), (3, 0), (3, 0), (1, 0)", "ORDER BY a DESC"},
+        {"(1, 0), (2, 0), (3, 0)", "ORDER BY a DESC"},
+        {"(1, 0), (2, 0), (NULL, 0)", "ORDER BY a"},
+        {"(1, 0), ('x', 0), (3, 0)", "ORDER BY a"},
+        {"(1, 0), (2.5, 0), (2, 0)", "ORDER BY a"},
+        {"(1, 0), (5000000000, 0), (2, 0)", "ORDER BY a"},
+        {"(-5000000000, 0), (-1, 0), (7, 0)", "ORDER BY a ASC"},
+        {"(1, 1), (1, 2), (2, 0)", "ORDER BY a, b"},
+        {"(1, 2), (1, 1), (2, 0)", "ORDER BY a, b"},
+        {"(1, 2), (1, 1), (2, 0)", "ORDER BY a, b DESC"},
+        {"(1, 1), (2, 1), (0, 2)", "WHERE b = 1 ORDER BY a"},
+        {"(1, 1), (0, 2), (2, 1)", "WHERE b = 2 ORDER BY b, a"},
+        {"(3, 0), (1, 0), (2, 0)", "ORDER BY b"},
+        {"(1, 0), (2, 0), (3, 0)", "ORDER BY r"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const fs::path file = dir.path() / ("sorted" + std::to_string(++n) + ".mdb");
+        MakeSqlite(file, std::string("CREATE TABLE S (n LONG, a LONG, b SHORT, r DOUBLE);"
+                                     "CREATE TABLE V (a, b);"
+                                     "INSERT INTO V VALUES ") +
+                             c.values +
+                             ";INSERT INTO S SELECT rowid, a, b, 3 - rowid FROM V;"
+                             "DROP TABLE V;");
+        const std::string query = std::string("SELECT n FROM S ") + c.query;
+        std::vector<std::string> expected;
+        for (const auto& row : QuerySqlite(file, query + ", rowid"))
+            expected.push_back(row[0]);
+        dao::Database sorted = dao::OpenDatabase(file);
+        dao::Recordset rs = sorted.OpenRecordset(query);
+        std::vector<std::string> delivered;
+        for (; !rs.Eof(); rs.MoveNext())
+            delivered.push_back(std::to_string(rs.Fields().Item(0).Value().AsLong()));
+        EXPECT_EQ(delivered, expected) << c.values << " " << c.query;
+        EXPECT_EQ(rs.RecordCount(), static_cast<int32_t>(expected.size())) << c.query;
+    }
 }
 
 TEST_F(EngineQueryPlans, QueriesSeeARenamedField) {
