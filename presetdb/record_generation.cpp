@@ -119,15 +119,33 @@ bool MachineValid(RunState& run, const std::string& validMachines, const std::st
     return LoadIniBoolean(run, "Project", "ForMachine" + std::to_string(m), GetCFGPath(run), false);
 }
 
+// A source record's var_name templates of both kinds with its name put in:
+// the same for every machine, so formed once, where forming them reported
+// nothing (a failure is reported again for every machine).
+struct NamedTemplates {
+    std::array<int32_t, 2> part = {0, 0};  // the part formed for; 0: none
+    std::array<std::string, 2> names;
+};
+
 // The var_name of the current project kind, formed from the part's template;
 // renames the other kind's name to it in the unit database.
 std::string ResolveVarName(RunState& run, const Variant& part, std::string_view varName,
-                           const std::string& machine, UnitRenames& renames) {
+                           const std::string& machine, UnitRenames& renames,
+                           NamedTemplates& named) {
     int32_t p = PartNumber(part, "PRESET_DEFS.part");
     std::array<std::string, 2> names;
     for (int k = 0; k < 2; ++k) {
-        names[k] = run.PartVarNames[k][p];
-        ReplaceSearchItem(run, names[k], kVarNamePlaceholder, varName);
+        if (named.part[k] == p) {
+            names[k] = named.names[k];
+        } else {
+            names[k] = run.PartVarNames[k][p];
+            const int reported = run.FailuresReported;
+            ReplaceSearchItem(run, names[k], kVarNamePlaceholder, varName);
+            if (run.FailuresReported == reported) {
+                named.part[k] = p;
+                named.names[k] = names[k];
+            }
+        }
         // A template may name the machine twice.
         ReplaceSearchItem(run, names[k], kMachinePlaceholder, machine);
         ReplaceSearchItem(run, names[k], kMachinePlaceholder, machine);
@@ -140,7 +158,8 @@ std::string ResolveVarName(RunState& run, const Variant& part, std::string_view 
 // whose value cannot be formed or stored stays empty (Null).
 void GenerateRecord(Proc& proc, PresetTable& table, const TargetFields& fields,
                     const SourceValues& values, size_t r, const std::string& machine,
-                    int16_t& nextId, UnitRenames& renames, EventPacer& pacer) {
+                    int16_t& nextId, UnitRenames& renames, NamedTemplates& named,
+                    EventPacer& pacer) {
     RunState& run = proc.Run();
     const size_t fieldCount = table.fieldNames.size();
     pacer.Yield();
@@ -167,7 +186,7 @@ void GenerateRecord(Proc& proc, PresetTable& table, const TargetFields& fields,
             std::string newValue;
             if (fields.isVarName[i]) {
                 newValue = ResolveVarName(run, record[fields.Item(table, fields.part, "part")],
-                                          v.AsText(), machine, renames);
+                                          v.AsText(), machine, renames, named);
             } else {
                 newValue = v.AsText();
                 ReplaceSearchItem(run, newValue, kMachinePlaceholder, machine);
@@ -204,6 +223,7 @@ GeneratedRecords CreateRecordSets(RunState& run, dao::Database& db) {
 
     const TargetFields fields(table);
     UnitRenames renames(run);
+    std::vector<NamedTemplates> named(values.records.size());
     int16_t nextId = 1;
     for (size_t m = 1; m < run.ExistingMachines.size(); ++m) {
         const std::string machine = run.ExistingMachines[m];
@@ -212,7 +232,8 @@ GeneratedRecords CreateRecordSets(RunState& run, dao::Database& db) {
         if (!valid)
             continue;
         for (size_t r = 0; r < values.records.size(); ++r)
-            GenerateRecord(proc, table, fields, values, r, machine, nextId, renames, pacer);
+            GenerateRecord(proc, table, fields, values, r, machine, nextId, renames, named[r],
+                           pacer);
     }
     generated.renamesStored = renames.Close();
     return generated;

@@ -87,18 +87,53 @@ TEST(Generation, StandaloneAndSilentStartsValidateByForMachineKeys) {
 
 TEST(Generation, PlaceholdersAreReplacedTwiceInVarNamesOnceElsewhere) {
     PresetProject p;
-    p.Machines({"A"});
-    p.Cfg("ForMachine1=TRUE\r\n");
+    p.Machines({"A", "B"});
+    p.Cfg("ForMachine1=TRUE\r\nForMachine2=TRUE\r\n");
     p.run.PartVarNames[0][2] = "###machine.###Var_Name.###MACHINE.###machine";
     p.run.PartVarNames[1][2] = "S_###Var_Name";
     Source(p, {{1, 2, "V", "###machine and ###machine"}});
     Generate(p);
-    EXPECT_EQ(Generated(p, "var_name, text"), Rows{"A.V.A.###machine|A and ###machine"});
+    EXPECT_EQ(Generated(p, "var_name, text"),
+              (Rows{"A.V.A.###machine|A and ###machine", "B.V.B.###machine|B and ###machine"}));
 
     p.run.StudioProject = 1;
     Source(p, {{1, 2, "V"}});
     Generate(p);
-    EXPECT_EQ(Generated(p, "var_name"), Rows{"S_V"});
+    EXPECT_EQ(Generated(p, "var_name"), (Rows{"S_V", "S_V"}));
+}
+
+TEST(Generation, AVarNameTemplateThatCannotBeFilledInFailsForEveryMachine) {
+    PresetProject p;
+    p.Machines({"A", "B"});
+    p.Cfg("ForMachine1=TRUE\r\nForMachine2=TRUE\r\n");
+    p.run.PartVarNames[0][1] = std::string(32767, 'x') + "###Var_Name";
+    p.run.PartVarNames[0][2] = "###machine_###Var_Name";
+    Source(p, {{1, 1, "V"}, {2, 2, "W"}});
+    Generate(p);
+    const std::string log = p.folder.Read(kErrorLog);
+    size_t overflows = 0;
+    for (size_t at = log.find("ReplaceSearchItem (Nr. 6)"); at != std::string::npos;
+         at = log.find("ReplaceSearchItem (Nr. 6)", at + 1))
+        ++overflows;
+    EXPECT_EQ(overflows, 2u);
+    EXPECT_EQ(Generated(p, "var_name"), (Rows{"NULL", "A_W", "NULL", "B_W"}));
+}
+
+TEST(Generation, APartNamedByTheMachineTakesEachMachinesTemplate) {
+    PresetProject p;
+    p.Machines({"1", "2"});
+    p.Cfg("ForMachine1=TRUE\r\nForMachine2=TRUE\r\n");
+    p.run.PartVarNames[0][1] = "one_###Var_Name";
+    p.run.PartVarNames[0][2] = "two_###Var_Name";
+    // A part held as text takes the machine's name like any text.
+    p.folder.CreateDatabase(kSourceDb,
+                            "CREATE TABLE Source_PRESET_DEFS (ID LONG, part TEXT(10), var_name "
+                            "TEXT(100));"
+                            "CREATE TABLE PRESET_DEFS (ID LONG, part TEXT(10), var_name TEXT(100));"
+                            "INSERT INTO Source_PRESET_DEFS VALUES (1, '###machine', 'V');");
+    Generate(p);
+    EXPECT_EQ(p.folder.Read(kErrorLog), "");
+    EXPECT_EQ(Generated(p, "part, var_name"), (Rows{"1|one_V", "2|two_V"}));
 }
 
 TEST(Generation, NonTextValuesAreCopiedUnchanged) {
