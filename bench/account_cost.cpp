@@ -16,9 +16,11 @@ double Since(Clock::time_point start) {
 
 calvora::PresetKey Key(int i) {
     using calvora::Variant;
-    return {Variant::Text("M" + std::to_string(i % 3 + 1)),
-            Variant::Text("W_M" + std::to_string(i % 3 + 1) + "_var" + std::to_string(i)),
-            Variant::Long(i)};
+    const std::string machine = std::string("M").append(std::to_string(i % 3 + 1));
+    return {
+        Variant::Text(machine),
+        Variant::Text(std::string("W_").append(machine).append("_var").append(std::to_string(i))),
+        Variant::Long(i)};
 }
 
 // Notes what a run of so many records notes, writes its report and returns
@@ -29,7 +31,7 @@ double Report(const std::filesystem::path& folder, const std::string& name, int 
     auto start = Clock::now();
     calvora::RunAccount account;
     for (int m = 1; m <= 3; ++m)
-        account.NoteMachine("M" + std::to_string(m), true);
+        account.NoteMachine(std::string("M").append(std::to_string(m)), true);
     for (int i = 0; i < records; ++i) {
         account.NoteGenerated(Key(i));
         if (dropped)

@@ -59,7 +59,9 @@ bool WriteAll(int fd, const char* data, size_t size) {
 // process's id, so that a later run can tell the leftovers of a process that
 // died before its rename (a kill, a power loss) from those still in use.
 std::string TemporaryPrefix(const fs::path& target) {
-    return "." + target.filename().string() + ".tmp";
+    std::string prefix = ".";
+    prefix.append(target.filename().string()).append(".tmp");
+    return prefix;
 }
 
 // Removes the temporary files of target that a process no longer running left

@@ -16,7 +16,9 @@ dao::Database OpenProjectDatabase(RunState& run, std::string_view winPath) {
                           "': its drive is not mapped.");
     // The project's users know the file by its Windows path; the host path
     // follows for whoever looks on the host.
-    return dao::OpenDatabase(*host, "'" + std::string(winPath) + "' (" + host->string() + ")");
+    std::string shown = "'";
+    shown.append(winPath).append("' (").append(host->string()).append(")");
+    return dao::OpenDatabase(*host, shown);
 }
 
 namespace {

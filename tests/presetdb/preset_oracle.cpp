@@ -210,7 +210,7 @@ struct Oracle {
 }  // namespace
 
 OracleResult RunOracle(const OracleProject& project) {
-    Oracle oracle{project, {}, project.unit, {}};
+    Oracle oracle{project, OracleResult(), project.unit, {}};
     for (const auto& [system, part, varName] : project.defs) {
         for (int k = 0; k < 2; ++k)
             if (UCase(system) == (k == 0 ? "VISIWIN32" : "VISIWINSTUDIO"))
@@ -224,7 +224,7 @@ OracleResult RunOracle(const OracleProject& project) {
         oracle.result.failures.insert({9999, "WorkOnMDB"});
         oracle.result.published = oracle.unit;
     }
-    return oracle.result;
+    return std::move(oracle.result);
 }
 
 }  // namespace calvora::test
