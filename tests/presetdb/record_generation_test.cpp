@@ -85,10 +85,15 @@ TEST(Generation, StandaloneAndSilentStartsValidateByForMachineKeys) {
     }
 }
 
+// Two machines, both valid: what depends on the machine must differ.
+void TwoValidMachines(PresetProject& p, const std::string& first, const std::string& second) {
+    p.Machines({first, second});
+    p.Cfg("ForMachine1=TRUE\r\nForMachine2=TRUE\r\n");
+}
+
 TEST(Generation, PlaceholdersAreReplacedTwiceInVarNamesOnceElsewhere) {
     PresetProject p;
-    p.Machines({"A", "B"});
-    p.Cfg("ForMachine1=TRUE\r\nForMachine2=TRUE\r\n");
+    TwoValidMachines(p, "A", "B");
     p.run.PartVarNames[0][2] = "###machine.###Var_Name.###MACHINE.###machine";
     p.run.PartVarNames[1][2] = "S_###Var_Name";
     Source(p, {{1, 2, "V", "###machine and ###machine"}});
@@ -104,8 +109,7 @@ TEST(Generation, PlaceholdersAreReplacedTwiceInVarNamesOnceElsewhere) {
 
 TEST(Generation, AVarNameTemplateThatCannotBeFilledInFailsForEveryMachine) {
     PresetProject p;
-    p.Machines({"A", "B"});
-    p.Cfg("ForMachine1=TRUE\r\nForMachine2=TRUE\r\n");
+    TwoValidMachines(p, "A", "B");
     p.run.PartVarNames[0][1] = std::string(32767, 'x') + "###Var_Name";
     p.run.PartVarNames[0][2] = "###machine_###Var_Name";
     Source(p, {{1, 1, "V"}, {2, 2, "W"}});
@@ -121,8 +125,7 @@ TEST(Generation, AVarNameTemplateThatCannotBeFilledInFailsForEveryMachine) {
 
 TEST(Generation, APartNamedByTheMachineTakesEachMachinesTemplate) {
     PresetProject p;
-    p.Machines({"1", "2"});
-    p.Cfg("ForMachine1=TRUE\r\nForMachine2=TRUE\r\n");
+    TwoValidMachines(p, "1", "2");
     p.run.PartVarNames[0][1] = "one_###Var_Name";
     p.run.PartVarNames[0][2] = "two_###Var_Name";
     // A part held as text takes the machine's name like any text.
