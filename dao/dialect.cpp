@@ -131,7 +131,7 @@ class Translator {
         for (int column : query_.columns)
             sql += ", " + QuoteName(table_->columnNames[column]);
         const std::string tail = " FROM " + QuoteName(table_->name) + where + " ORDER BY ";
-        if (!order.empty() && !sortKeys_.empty()) {
+        if (!sortKeys_.empty()) {
             query_.scanSql = sql;
             for (int column : sortKeys_)
                 query_.scanSql += ", " + QuoteName(table_->columnNames[column]);

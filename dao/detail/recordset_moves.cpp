@@ -170,6 +170,7 @@ bool InSortOrder(sqlite3_stmt* stmt, const std::vector<bool>& descending,
                  std::vector<int64_t>& previous) {
     const int first = sqlite3_column_count(stmt) - static_cast<int>(descending.size());
     bool decided = previous.empty();
+    previous.resize(descending.size());
     for (size_t k = 0; k < descending.size(); ++k) {
         sqlite3_value* value = sqlite3_column_value(stmt, first + static_cast<int>(k));
         if (sqlite3_value_type(value) != SQLITE_INTEGER)
@@ -180,10 +181,7 @@ bool InSortOrder(sqlite3_stmt* stmt, const std::vector<bool>& descending,
                 return false;
             decided = true;
         }
-        if (previous.size() <= k)
-            previous.push_back(key);
-        else
-            previous[k] = key;
+        previous[k] = key;
     }
     return true;
 }
@@ -204,36 +202,33 @@ Recordset OpenQueryRecordset(const std::shared_ptr<Connection>& conn, std::strin
     rs->counters = plan.counters;
     rs->rowidAlias = plan.query.rowidAlias;
     const std::vector<SqlLiteral> literals = text.Literals();
-    // Bound after the statement is fetched: a real literal asks SQLite itself.
-    const auto ready = [&](sqlite3_stmt* stmt) {
+    // Reads every row of stmt while accept(stmt) holds for it; false, and
+    // the rows read kept, at the first it does not hold for.
+    const auto readWhile = [&](sqlite3_stmt* stmt, auto&& accept) {
         conn->Ready(stmt, kSourceDatabase);
+        // Bound after the statement is fetched: a real literal asks SQLite itself.
         for (size_t i = 0; i < literals.size(); ++i)
             conn->BindLiteral(stmt, static_cast<int>(i) + 1, literals[i]);
-        return stmt;
+        bool accepted = true;
+        while (accepted && conn->Step(stmt, kSourceDatabase, "running the query on ", rs->table)) {
+            accepted = accept(stmt);
+            if (accepted)
+                rs->ReadRow(stmt, rs->rows.emplace_back());
+        }
+        sqlite3_reset(stmt);
+        return accepted;
     };
     // Tables are mostly stored in the order they are sorted by (a template
     // by its ID): read in the table's order, the rows need no sort as long
     // as their keys come in order. The first key out of order (or not a
     // whole number) sends the query to the sort after all.
-    bool read = false;
-    if (plan.scan) {
-        sqlite3_stmt* stmt = ready(plan.scan);
-        std::vector<int64_t> previous;
-        read = true;
-        while (read && conn->Step(stmt, kSourceDatabase, "running the query on ", rs->table)) {
-            read = InSortOrder(stmt, plan.query.descending, previous);
-            if (read)
-                rs->ReadRow(stmt, rs->rows.emplace_back());
-        }
-        sqlite3_reset(stmt);
-        if (!read)
-            rs->rows.clear();
-    }
-    if (!read) {
-        sqlite3_stmt* stmt = ready(plan.statement);
-        while (conn->Step(stmt, kSourceDatabase, "running the query on ", rs->table))
-            rs->ReadRow(stmt, rs->rows.emplace_back());
-        sqlite3_reset(stmt);
+    std::vector<int64_t> previous;
+    const auto inOrder = [&](sqlite3_stmt* stmt) {
+        return InSortOrder(stmt, plan.query.descending, previous);
+    };
+    if (!plan.scan || !readWhile(plan.scan, inOrder)) {
+        rs->rows.clear();
+        readWhile(plan.statement, [](sqlite3_stmt*) { return true; });
     }
     rs->SetPosition(!rs->rows.empty());
     return Recordset(rs);
