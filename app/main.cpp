@@ -1,20 +1,19 @@
-// Starts the program: wires the host services into the run, starts Qt and
-// loads the dialog, whose loading runs the whole course and ends the program
-// by throwing EndOfProgram; its exit code becomes the process's, after the
+// Starts the program: opens the window system the start calls for
+// (window_system.h), wires the host services into the run and loads the
+// dialog, whose loading runs the whole course and ends the program by
+// throwing EndOfProgram; its exit code becomes the process's, after the
 // run's report is written.
 //
 // --help and --version, as the first and only argument, print and end the
 // program before anything runs; no caller of the program passes them, and
 // every other command line keeps the /KEYWORD=value grammar.
-#include <QApplication>
-#include <QGuiApplication>
-#include <QString>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string_view>
 
-#include "app/qt/dialog_window.h"
-#include "app/qt/qt_ui.h"
+#include "app/headless_window_system.h"
+#include "app/window_module.h"
 #include "errors/error_protocol.h"
 #include "errors/logs.h"
 #include "platform/files.h"
@@ -45,21 +44,34 @@ bool IsSet(const char* name) {
 constexpr const char* kNoDisplay =
     "Calvora_Config: no display for its dialog; start it with /EXTERNAL=SILENT to run without one.";
 
-// A silent run must not need a display: without one, and when no platform
-// was chosen, Qt draws off screen. Any other start without a display could
-// not show its questions; false then, after an integrated start's reason has
-// gone to its LOGFILE error log, where the calling tool looks.
-bool ChooseHeadlessPlatform(Process& process, Files& files) {
-    if (IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM"))
-        return true;
+// Where the dialog runs. A silent start that nobody could watch (no
+// display, or Qt told to draw off screen) runs without any window system;
+// every other start loads Qt's, and without a display it could not show its
+// questions.
+enum class Start { kHeadless, kWindow, kNoDisplay };
+
+std::string_view ChosenPlatform() {
+    const char* chosen = std::getenv("QT_QPA_PLATFORM");
+    const std::string_view platform = chosen == nullptr ? "" : chosen;
+    // Options may follow the name: "offscreen:fontengine=freetype".
+    return platform.substr(0, platform.find(':'));
+}
+
+Start ChooseStart(Process& process, Files& files) {
+    const std::string_view platform = ChosenPlatform();
+    const bool display = IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || !platform.empty();
+    if (display && platform != "offscreen" && platform != "minimal")
+        return Start::kWindow;
     PeekUi peekUi;
     RunState peek(Services{peekUi, process, files});
     const std::string mode = ReadCommandQuietly(peek, process.CommandLine(), "EXTERNAL");
-    if (mode == "SILENT") {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        return true;
-    }
+    if (mode == "SILENT")
+        return Start::kHeadless;
+    if (display)
+        return Start::kWindow;
     if (mode == "TRXCFG") {
+        // An integrated start's reason goes to its LOGFILE error log, where
+        // the calling tool looks.
         peek.IntegratedMode = true;
         WireSettings(peek);
         try {
@@ -68,14 +80,27 @@ bool ChooseHeadlessPlatform(Process& process, Files& files) {
             // The message on the standard error output is left.
         }
     }
-    return false;
+    return Start::kNoDisplay;
 }
 
-// Off screen nobody sees a box, and until the start mode is known even a
-// silent start shows its failures in boxes: they go to the service log.
-bool WithoutDisplay() {
-    const QString platform = QGuiApplication::platformName();
-    return platform == "offscreen" || platform == "minimal";
+// The window system the start calls for, or null (the reason printed).
+std::unique_ptr<WindowSystem> OpenWindowSystem(int& argc, char** argv, Process& process,
+                                               Files& files) {
+    switch (ChooseStart(process, files)) {
+        case Start::kHeadless:
+            return std::make_unique<HeadlessWindowSystem>();
+        case Start::kWindow: {
+            std::string why;
+            std::unique_ptr<WindowSystem> windows = LoadWindowModule(argc, argv, why);
+            if (!windows)
+                std::cerr << "Calvora_Config: cannot load its window: " << why << "\n";
+            return windows;
+        }
+        case Start::kNoDisplay:
+            std::cerr << kNoDisplay << "\n";
+            return nullptr;
+    }
+    return nullptr;
 }
 
 constexpr const char* kHelp =
@@ -125,22 +150,19 @@ int main(int argc, char** argv, char** envp) {
     HostProcess process(argc, argv, envp, paths);
     if (AnsweredInformationRequest(argc, argv, process))
         return exitcode::kClean;
-    if (!ChooseHeadlessPlatform(process, files)) {
-        std::cerr << kNoDisplay << "\n";
+    std::unique_ptr<WindowSystem> windows = OpenWindowSystem(argc, argv, process, files);
+    if (!windows)
         return exitcode::kEndedByError;
-    }
-
-    QApplication application(argc, argv);
-    QtUi ui;
-    RunState run(Services{ui, process, files});
+    RunState run(Services{windows->ui(), process, files});
     WireSettings(run);
-    if (WithoutDisplay())
-        ui.AnswerUnattended([&run](const std::string& text) { WriteServiceLog(run, text); });
-    DialogWindow window(run, ui);
+    // Until the start mode is known even a silent start shows its failures
+    // in boxes; where nobody sees one, they go to the service log.
+    if (windows->WithoutDisplay())
+        windows->AnswerUnattended([&run](const std::string& text) { WriteServiceLog(run, text); });
     // Loading always ends in CloseMe, which ends the program.
     int exitCode = exitcode::kClean;
     try {
-        window.Load();
+        windows->LoadDialog(run);
     } catch (const EndOfProgram& end) {
         exitCode = end.exitCode;
     }

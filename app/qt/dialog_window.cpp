@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
+#include <map>
 
+#include "app/dialog_design.h"
 #include "app/qt/pictures.h"
 
 namespace calvora {
@@ -38,7 +40,7 @@ DialogWindow::DialogWindow(RunState& run, QtUi& ui)
     setPalette(grey);
     setAutoFillBackground(true);
 
-    header_ = new QLabel("Calvora - Konfiguration Heizung", this);
+    header_ = new QLabel(this);
     header_->setGeometry(Twips(30), Twips(30), Twips(11775), Twips(360));
     header_->setFont(HeaderFont());
     header_->setAutoFillBackground(true);
@@ -58,16 +60,16 @@ DialogWindow::DialogWindow(RunState& run, QtUi& ui)
     setTabOrder(ok_, cancel_);
     setTabOrder(cancel_, quest_);
 
-    controls_.push_back(
-        std::make_unique<WidgetControl>(ControlDesign{"Header", "Label", {}, "", 0}, header_));
-    controls_.push_back(std::make_unique<WidgetControl>(
-        ControlDesign{"MainFrame", "Frame", {}, "", 0}, mainFrame_));
-    controls_.push_back(std::make_unique<WidgetControl>(
-        ControlDesign{"CommandQuest", "CommandButton", {}, "", 0}, quest_));
-    controls_.push_back(std::make_unique<WidgetControl>(
-        ControlDesign{"CommandOK", "CommandButton", {}, "", 1}, ok_));
-    controls_.push_back(std::make_unique<WidgetControl>(
-        ControlDesign{"CommandCancel", "CommandButton", {}, "", 2}, cancel_));
+    const std::map<std::string, QWidget*> widgets = {{"Header", header_},
+                                                     {"MainFrame", mainFrame_},
+                                                     {"CommandQuest", quest_},
+                                                     {"CommandOK", ok_},
+                                                     {"CommandCancel", cancel_}};
+    for (const DesignedControl& control : DialogControls()) {
+        controls_.push_back(
+            std::make_unique<WidgetControl>(control.design, widgets.at(control.design.name)));
+        controls_.back()->SetCaption(control.caption);
+    }
 
     Wire(quest_, &frm_Calvora_Config_Exe::CommandQuest_Click);
     Wire(ok_, &frm_Calvora_Config_Exe::CommandOK_Click);

@@ -10,6 +10,7 @@
 #include <QString>
 #include <exception>
 
+#include "app/window_system.h"
 #include "platform/failure.h"
 
 namespace calvora {
@@ -105,14 +106,8 @@ void QtUi::AnswerUnattended(std::function<void(const std::string&)> sink) {
 }
 
 int QtUi::MsgBox(std::string_view text, int style, std::string_view title) {
-    if (unattended_) {
-        try {
-            unattended_(std::string(text));
-        } catch (const Failure&) {
-            // The answer below is all that is left to give.
-        }
-        return (style & kButtonMask) == kYesNoButtons ? box::kYes : box::kOk;
-    }
+    if (unattended_)
+        return calvora::AnswerUnattended(unattended_, text, style);
     int answer = ShowBox(text, style, title);
     // The box's own event loop may have delivered a handler that ended the program.
     RethrowPendingEnd();

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 
@@ -27,11 +28,63 @@ class HeadlessProgramTest : public ::testing::Test {
     ProjectFolder project;
 };
 
-TEST_F(HeadlessProgramTest, SilentStartDrawsOffScreenAndCompletes) {
+TEST_F(HeadlessProgramTest, SilentStartNeedsNoWindowAndCompletes) {
     const int exitCode = project.Run({"/EXTERNAL=SILENT"}, kNoDisplay);
     EXPECT_TRUE(exitCode == exitcode::kClean || exitCode == exitcode::kAfterFailures) << exitCode;
     EXPECT_NE(project.Read(kCfg).find("S_Prog=1.0.1 - Standalone\r\n"), std::string::npos);
     EXPECT_NE(project.Read("C:\\Project\\Config\\Calvora_Config.ini").find("Language=1031"),
+              std::string::npos);
+}
+
+// The shared objects a run loaded, as the system's loader lists them.
+std::string LoadedObjects(ProjectFolder& project, const std::vector<std::string>& args,
+                          std::vector<std::string> env) {
+    const std::filesystem::path prefix = project.Root() / "loader";
+    env.push_back("LD_DEBUG=files");
+    env.push_back("LD_DEBUG_OUTPUT=" + prefix.string());
+    const int exitCode = project.Run(args, env);
+    EXPECT_TRUE(exitCode == exitcode::kClean || exitCode == exitcode::kAfterFailures) << exitCode;
+    std::string listed;
+    for (const auto& entry : std::filesystem::directory_iterator(project.Root())) {
+        if (entry.path().filename().string().starts_with("loader.")) {
+            std::ifstream in(entry.path());
+            listed.append(std::istreambuf_iterator<char>(in), {});
+            in.close();
+            std::filesystem::remove(entry.path());
+        }
+    }
+    EXPECT_NE(listed.find("libsqlite3"), std::string::npos) << "nothing listed";
+    return listed;
+}
+
+// A silent run that nobody could watch loads no window toolkit at all: it
+// would cost the run more than its own work on a small project. A start
+// that may show the dialog loads the window module.
+TEST_F(HeadlessProgramTest, OnlyAStartThatMayShowTheDialogLoadsTheWindowToolkit) {
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> env;
+        bool window;
+    };
+    const std::vector<Case> cases = {
+        {{"/EXTERNAL=SILENT"}, kNoDisplay, false},
+        {{"/EXTERNAL=SILENT"}, {"QT_QPA_PLATFORM=offscreen"}, false},
+        {{"/EXTERNAL=SILENT"}, {"QT_QPA_PLATFORM=minimal:enable_fonts"}, false},
+        {{}, {"QT_QPA_PLATFORM=offscreen"}, true},
+    };
+    for (const Case& c : cases) {
+        const std::string listed = LoadedObjects(project, c.args, c.env);
+        const std::string context = (c.args.empty() ? "standalone " : "silent ") + c.env.front();
+        EXPECT_EQ(listed.find("Calvora_Config_window") != std::string::npos, c.window) << context;
+        EXPECT_EQ(listed.find("libQt6Widgets") != std::string::npos, c.window) << context;
+    }
+    // Copied along with the program, the module is taken from beside it:
+    // on another machine, the build's copy is not there.
+    const std::filesystem::path beside =
+        project.Host("C:\\Project\\Config\\Calvora_Config_window.so");
+    std::filesystem::copy_file(ProjectFolder::BuiltProgram().parent_path() / beside.filename(),
+                               beside);
+    EXPECT_NE(LoadedObjects(project, {}, {"QT_QPA_PLATFORM=offscreen"}).find(beside.string()),
               std::string::npos);
 }
 
