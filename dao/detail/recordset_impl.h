@@ -86,6 +86,9 @@ class RecordsetImpl {
     const Row& Current() const { return isQuery ? rows[pos] : current; }
     // Reads the statement's row into row.
     void ReadRow(sqlite3_stmt* stmt, Row& row) const;
+    // Whether each of a record's values is what its field reads it as, so
+    // that reading it converts nothing.
+    bool HoldsFieldValues(const std::vector<Variant>& values) const;
     void SetPosition(bool found);
     // Reads the first record of a table-type recordset; false when there is none.
     bool FetchFirst();

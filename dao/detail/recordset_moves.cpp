@@ -124,19 +124,46 @@ std::vector<std::vector<Variant>> RecordsetImpl::GetRows(int32_t count) {
     mode = Mode::None;
     std::vector<std::vector<Variant>> rows;
     while (!eof && !bof && static_cast<int32_t>(rows.size()) < count) {
+        std::vector<Variant>& current = Current().values;
         std::vector<Variant> values;
-        values.reserve(columns->size());
+        // A table-type recordset reads its current record anew at every
+        // move, so the values it holds as its fields hold them (nearly
+        // always all of them) are handed over rather than copied: at the
+        // record limit that is half a million values. A query's records
+        // stay, to be moved to again.
+        bool handedOver = false;
+        if (!isQuery && HoldsFieldValues(current)) {
+            values = std::move(current);
+            handedOver = true;
+        } else {
+            values.reserve(columns->size());
+            try {
+                for (size_t i = 0; i < columns->size(); ++i)
+                    values.push_back(
+                        ConvertForField(current[i], ReadType((*columns)[i].type), FieldText(i)));
+            } catch (const Failure&) {
+                break;
+            }
+        }
         try {
-            for (size_t i = 0; i < columns->size(); ++i)
-                values.push_back(ConvertForField(Current().values[i], ReadType((*columns)[i].type),
-                                                 FieldText(i)));
-        } catch (const Failure&) {
-            break;
+            MoveNext();
+        } catch (...) {
+            // The record stays current, whole.
+            if (handedOver)
+                Current().values = std::move(values);
+            throw;
         }
         rows.push_back(std::move(values));
-        MoveNext();
     }
     return rows;
+}
+
+bool RecordsetImpl::HoldsFieldValues(const std::vector<Variant>& values) const {
+    for (size_t i = 0; i < columns->size(); ++i) {
+        if (!HoldsFieldValue(values[i], ReadType((*columns)[i].type)))
+            return false;
+    }
+    return true;
 }
 
 Recordset OpenTableRecordset(const std::shared_ptr<Connection>& conn, const TableInfo& table) {

@@ -283,8 +283,9 @@ TEST_F(EngineRecordset, ValuesKeepTheirTypesThroughTheFile) {
 }
 
 // Whole numbers another client stored in Boolean, Byte and Integer fields
-// read as the fields make them, in both ways of reading; one a field cannot
-// hold fails at that field.
+// read as the fields make them, in both ways of reading and from a query as
+// from a table; one a field cannot hold fails at that field. Records read
+// whole are still there to be read again.
 TEST_F(EngineRecordset, WholeNumbersOfOtherClientsReadAsTheirFieldsMakeThem) {
     MakeSqlite(dir.path() / "numbers.mdb",
                "CREATE TABLE T (b BIT, y BYTE, s SHORT); INSERT INTO T VALUES (2, 255, -32768), "
@@ -299,17 +300,32 @@ TEST_F(EngineRecordset, WholeNumbersOfOtherClientsReadAsTheirFieldsMakeThem) {
         return v.Type() == VarType::Boolean ? (v.AsBoolean() ? "True" : "False") : NumberToText(v);
     };
     auto numbers = dao::OpenDatabase(dir.path() / "numbers.mdb");
-    auto rs = numbers.OpenRecordset("SELECT * FROM T");
-    for (const std::vector<std::string>& row : expected) {
-        for (int32_t i = 0; i < 3; ++i) {
-            std::string read;
-            const int failure = FailureNumber([&] { read = text(rs.Fields().Item(i).Value()); });
-            EXPECT_EQ(failure ? "failure " + std::to_string(failure) : read, row[i]) << i;
+    for (const char* source : {"SELECT * FROM T", "T"}) {
+        auto rs = numbers.OpenRecordset(source);
+        auto readRecord = [&](const std::vector<std::string>& row) {
+            for (int32_t i = 0; i < 3; ++i) {
+                std::string read;
+                const int failure =
+                    FailureNumber([&] { read = text(rs.Fields().Item(i).Value()); });
+                EXPECT_EQ(failure ? "failure " + std::to_string(failure) : read, row[i])
+                    << source << " field " << i;
+            }
+        };
+        for (const std::vector<std::string>& row : expected) {
+            readRecord(row);
+            const std::vector<std::vector<Variant>> rows = rs.GetRows(1);
+            EXPECT_EQ(rows.size(), row[1].starts_with("failure") ? 0u : 1u) << source;
+            if (rows.empty()) {
+                readRecord(row);
+                rs.MoveNext();
+            } else {
+                EXPECT_EQ(text(rows[0][2]), row[2]) << source;
+            }
         }
-        const std::vector<std::vector<Variant>> rows = rs.GetRows(1);
-        EXPECT_EQ(rows.size(), row[1].starts_with("failure") ? 0u : 1u);
-        if (rows.empty())
-            rs.MoveNext();
+        rs.MoveFirst();
+        EXPECT_EQ(rs.GetRows(2).size(), 2u) << source;
+        rs.MoveFirst();
+        readRecord(expected[0]);
     }
 }
 
