@@ -349,10 +349,15 @@ sqlite3_stmt* Connection::Prepare(const std::string& sql, const char* source) {
 }
 
 sqlite3_stmt* Connection::Ready(sqlite3_stmt* stmt, const char* source) {
+    ReadyToRebind(stmt, source);
+    sqlite3_clear_bindings(stmt);
+    return stmt;
+}
+
+sqlite3_stmt* Connection::ReadyToRebind(sqlite3_stmt* stmt, const char* source) {
     CheckOpen(source);
     StopRunning();
     sqlite3_reset(stmt);
-    sqlite3_clear_bindings(stmt);
     return stmt;
 }
 

@@ -125,6 +125,10 @@ class Connection {
     // skip the lookup by text: Ready makes it what Prepare returns.
     sqlite3_stmt* Kept(const std::string& sql, const char* source);
     sqlite3_stmt* Ready(sqlite3_stmt* stmt, const char* source);
+    // Ready, but keeping the last values bound: for a caller that binds every
+    // parameter anew, as the record writes do for each of tens of thousands
+    // of records.
+    sqlite3_stmt* ReadyToRebind(sqlite3_stmt* stmt, const char* source);
 
     // Steps a statement; true for a row, false when done. Raises the mapped
     // failure for errors, naming what + subject (joined only then: a step

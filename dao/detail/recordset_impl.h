@@ -110,7 +110,8 @@ class RecordsetImpl {
     void Begin(Mode m);
     void StoreEdit();
     void StoreNew();
-    // The INSERT statement of the fields marked dirty, ready for binding.
+    // The INSERT statement of the fields marked dirty, ready for binding:
+    // its parameters are those fields, and the caller binds each of them.
     sqlite3_stmt* InsertStatement();
     // Steps the bound INSERT statement; a query recordset adds the record.
     void Insert(sqlite3_stmt* stmt);

@@ -130,7 +130,8 @@ sqlite3_stmt* RecordsetImpl::InsertStatement() {
         insertStmt = conn->Kept(InsertSql(), kSourceRecordset);
         insertFields = dirty;
     }
-    return conn->Ready(insertStmt, kSourceRecordset);
+    // The statement's parameters are the fields written, each bound anew.
+    return conn->ReadyToRebind(insertStmt, kSourceRecordset);
 }
 
 void RecordsetImpl::Insert(sqlite3_stmt* stmt) {
