@@ -1,6 +1,5 @@
 #include "presetdb/preset_table.h"
 
-#include "dao/conversion.h"
 #include "dao/recordset.h"
 #include "platform/text.h"
 #include "presetdb/preset_schema.h"
@@ -34,14 +33,6 @@ size_t PresetTable::Item(std::string_view name) const {
         throw Failure(dao::err::kItemNotFound, dao::kSourceFields,
                       "Item not found in this collection: field '" + std::string(name) + "'");
     return static_cast<size_t>(i);
-}
-
-Variant PresetTable::Converted(size_t i, const Variant& value) const {
-    return dao::ConvertForField(value, fieldTypes[i], fieldTexts[i]);
-}
-
-Variant PresetTable::Converted(size_t i, Variant&& value) const {
-    return dao::ConvertForField(std::move(value), fieldTypes[i], fieldTexts[i]);
 }
 
 void WritePresetTable(Proc& proc, dao::Database& db, const PresetTable& table) {

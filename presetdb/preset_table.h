@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "dao/conversion.h"
 #include "dao/database.h"
 #include "dao/schema.h"
 #include "errors/error_protocol.h"
@@ -38,11 +39,16 @@ struct PresetTable {
     // As Find; raises 3265 when there is no such field.
     size_t Item(std::string_view name) const;
     // value converted to field i's type. Raises 3421 or 3163 as writing it
-    // into the field would.
-    Variant Converted(size_t i, const Variant& value) const;
+    // into the field would. Inline: generation converts every value of every
+    // record, nearly all of them already of their field's type.
+    Variant Converted(size_t i, const Variant& value) const {
+        return dao::ConvertForField(value, fieldTypes[i], fieldTexts[i]);
+    }
     // The same for a value no longer needed: moved, not copied, when it is
     // already of the field's type.
-    Variant Converted(size_t i, Variant&& value) const;
+    Variant Converted(size_t i, Variant&& value) const {
+        return dao::ConvertForField(std::move(value), fieldTypes[i], fieldTexts[i]);
+    }
 };
 
 // Appends every record of table to db's PRESET_DEFS, each as one step of
