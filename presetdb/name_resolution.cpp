@@ -57,6 +57,19 @@ int64_t FindAscii(std::string_view text, std::string_view search) {
     return it == text.end() ? 0 : (it - text.begin()) + 1;
 }
 
+// Replaces count bytes of text at at by replacement. A machine or variable
+// name is mostly shorter than the placeholder it replaces: the text then
+// shrinks in place, at half the general replace's cost (the bytes are moved
+// as memmove does, so a replacement taken from the text itself still works).
+void ReplaceBytes(std::string& text, size_t at, size_t count, std::string_view replacement) {
+    if (replacement.size() > count) {
+        text.replace(at, count, replacement);
+        return;
+    }
+    std::char_traits<char>::move(text.data() + at, replacement.data(), replacement.size());
+    text.erase(at + replacement.size(), count - replacement.size());
+}
+
 }  // namespace
 
 bool ReplaceSearchItem(RunState& run, std::string& text, std::string_view search,
@@ -81,7 +94,7 @@ bool ReplaceSearchItem(RunState& run, std::string& text, std::string_view search
     proc.Step([&] {
         if (ascii) {
             // Characters are bytes in ASCII texts.
-            text.replace(static_cast<size_t>(pos - 1), search.size(), replacement);
+            ReplaceBytes(text, static_cast<size_t>(pos - 1), search.size(), replacement);
         } else {
             text = Left(text, pos - 1) + std::string(replacement) +
                    Right(text, Len(text) - pos + 1 - Len(search));

@@ -40,6 +40,8 @@ TEST(ReplaceSearchItem, ReplacesTheFirstOccurrenceFoundWithoutRegardToCase) {
         {"#a##b###machine#", "###machine", "M1", "#a##bM1#"},
         {"Page ###Var_Name", "page", "Seite", "Seite ###Var_Name"},
         {"xmachine###", "###machine", "M1", "xmachine###"},
+        {"a###machineZ", "###machine", "LongMachine1", "aLongMachine1Z"},
+        {"x###machine!", "###machine", "0123456789", "x0123456789!"},
     };
     PresetProject p;
     for (const ReplaceCase& c : cases) {
