@@ -57,33 +57,42 @@ std::string_view ChosenPlatform() {
     return platform.substr(0, platform.find(':'));
 }
 
+// The start mode (the EXTERNAL value), read without reporting.
+std::string PeekStartMode(Process& process, Files& files) {
+    PeekUi peekUi;
+    RunState peek(Services{peekUi, process, files});
+    return ReadCommandQuietly(peek, process.CommandLine(), "EXTERNAL");
+}
+
 Start ChooseStart(Process& process, Files& files) {
     const std::string_view platform = ChosenPlatform();
     const bool display = IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || !platform.empty();
     if (display && platform != "offscreen" && platform != "minimal")
         return Start::kWindow;
-    PeekUi peekUi;
-    RunState peek(Services{peekUi, process, files});
-    const std::string mode = ReadCommandQuietly(peek, process.CommandLine(), "EXTERNAL");
-    if (mode == "SILENT")
+    if (PeekStartMode(process, files) == "SILENT")
         return Start::kHeadless;
-    if (display)
-        return Start::kWindow;
-    if (mode == "TRXCFG") {
-        // An integrated start's reason goes to its LOGFILE error log, where
-        // the calling tool looks.
-        peek.IntegratedMode = true;
-        WireSettings(peek);
-        try {
-            WriteErrorLog(peek, kNoDisplay);
-        } catch (const Failure&) {
-            // The message on the standard error output is left.
-        }
-    }
-    return Start::kNoDisplay;
+    return display ? Start::kWindow : Start::kNoDisplay;
 }
 
-// The window system the start calls for, or null (the reason printed).
+// Why the program ends before its run: on the standard error output, and
+// for an integrated start also in its LOGFILE error log, where the calling
+// tool looks.
+void ReportStartFailure(Process& process, Files& files, const std::string& why) {
+    std::cerr << why << "\n";
+    if (PeekStartMode(process, files) != "TRXCFG")
+        return;
+    PeekUi peekUi;
+    RunState peek(Services{peekUi, process, files});
+    peek.IntegratedMode = true;
+    WireSettings(peek);
+    try {
+        WriteErrorLog(peek, why);
+    } catch (const Failure&) {
+        // The message on the standard error output is left.
+    }
+}
+
+// The window system the start calls for, or null (the reason reported).
 std::unique_ptr<WindowSystem> OpenWindowSystem(int& argc, char** argv, Process& process,
                                                Files& files) {
     switch (ChooseStart(process, files)) {
@@ -93,11 +102,12 @@ std::unique_ptr<WindowSystem> OpenWindowSystem(int& argc, char** argv, Process& 
             std::string why;
             std::unique_ptr<WindowSystem> windows = LoadWindowModule(argc, argv, why);
             if (!windows)
-                std::cerr << "Calvora_Config: cannot load its window: " << why << "\n";
+                ReportStartFailure(process, files,
+                                   std::string("Calvora_Config: cannot load its window: ") + why);
             return windows;
         }
         case Start::kNoDisplay:
-            std::cerr << kNoDisplay << "\n";
+            ReportStartFailure(process, files, kNoDisplay);
             return nullptr;
     }
     return nullptr;

@@ -167,5 +167,20 @@ TEST_F(HeadlessProgramTest, IntegratedStartWithoutDisplayLogsWhyItEnds) {
     EXPECT_EQ(project.Read(kCfg), "[Project]\r\nValidMachines=1\r\n");
 }
 
+// A start that may show the dialog but cannot load its window ends before
+// anything runs, and an integrated one says why in its error log. The module
+// beside the program is taken first, even when it is no module at all.
+TEST_F(HeadlessProgramTest, IntegratedStartWithoutItsWindowLogsWhyItEnds) {
+    std::filesystem::create_directories(project.Host("C:\\Project\\log"));
+    project.Write("C:\\Project\\Config\\Calvora_Config_window.so", "not a module");
+    EXPECT_EQ(project.Run({"/EXTERNAL=TRXCFG", "/LOGFILE=C:\\Project\\log\\trx.txt"},
+                          {"QT_QPA_PLATFORM=offscreen"}),
+              exitcode::kEndedByError);
+    EXPECT_EQ(project.Read("C:\\Project\\log\\TRX.TXT")
+                  .rfind("Calvora_Config: cannot load its window: ", 0),
+              0u);
+    EXPECT_EQ(project.Read(kCfg), "[Project]\r\nValidMachines=1\r\n");
+}
+
 }  // namespace
 }  // namespace calvora::test
