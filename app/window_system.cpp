@@ -12,9 +12,7 @@ int AnswerUnattended(const std::function<void(const std::string&)>& sink, std::s
     } catch (const Failure&) {
         // The answer below is all that is left to give.
     }
-    constexpr int kButtonMask = 0x7;
-    constexpr int kYesNoButtons = 4;
-    return (style & kButtonMask) == kYesNoButtons ? box::kYes : box::kOk;
+    return (style & box::kButtonsMask) == box::kYesNoButtons ? box::kYes : box::kOk;
 }
 
 }  // namespace calvora

@@ -200,10 +200,12 @@ void ReadAll(sqlite3* db, const char* sql) {
 
 // The SQLite work a run at the limit cannot do without, done in C with
 // nothing else: the backup copy, the integrity check of the workspace, the
-// template read (stored in ID order, so read without a sort), the unit database's names read and
-// every one renamed (one UPDATE in one transaction), the unit database read whole, the table
-// rebuilt with one prepared INSERT, the second integrity check and the publishing copy. The whole
-// run can come no nearer the bulk insert than this, whatever the program does around it.
+// template read (stored in ID order, so read without a sort), the unit
+// database's names read and every one renamed (one UPDATE in one
+// transaction), the unit database read whole, the table rebuilt with one
+// prepared INSERT, the second integrity check and the publishing copy. The
+// whole run can come no nearer the bulk insert than this, whatever the
+// program does around it.
 double RequiredSqliteWork(const fs::path& calvora, const fs::path& work) {
     fs::create_directories(work);
     const fs::path source = work / "source.db";

@@ -15,6 +15,9 @@ inline constexpr int kOkStop = 16;         // OK, stop icon
 inline constexpr int kYesNoStop = 20;      // Yes/No, stop icon, Yes default
 inline constexpr int kOkInformation = 64;  // OK, information icon
 inline constexpr int kYesNoWarnNo = 308;   // Yes/No, exclamation icon, No default
+// The buttons part of a style, and its value for Yes and No (else OK alone).
+inline constexpr int kButtonsMask = 0x7;
+inline constexpr int kYesNoButtons = 4;
 // Answers.
 inline constexpr int kOk = 1;
 inline constexpr int kYes = 6;

@@ -18,8 +18,6 @@ namespace calvora {
 namespace {
 
 // The parts of a runtime style value.
-constexpr int kButtonMask = 0x7;
-constexpr int kYesNoButtons = 4;
 constexpr int kIconMask = 0x70;
 constexpr int kDefaultMask = 0x300;
 constexpr int kSecondDefault = 0x100;
@@ -70,7 +68,7 @@ int ShowBox(std::string_view text, int style, std::string_view title) noexcept {
         QString::fromStdString(std::string(title.empty() ? kApplicationTitle : title)));
     msg.setText(QString::fromStdString(ScreenLineBreaks(text)));
     msg.setTextFormat(Qt::PlainText);
-    if ((style & kButtonMask) == kYesNoButtons) {
+    if ((style & box::kButtonsMask) == box::kYesNoButtons) {
         QPushButton* yes = msg.addButton(QMessageBox::Yes);
         QPushButton* no = msg.addButton(QMessageBox::No);
         msg.setDefaultButton((style & kDefaultMask) == kSecondDefault ? no : yes);

@@ -131,10 +131,9 @@ std::vector<std::vector<Variant>> RecordsetImpl::GetRows(int32_t count) {
         // always all of them) are handed over rather than copied: at the
         // record limit that is half a million values. A query's records
         // stay, to be moved to again.
-        bool handedOver = false;
-        if (!isQuery && HoldsFieldValues(current)) {
+        const bool handOver = !isQuery && HoldsFieldValues(current);
+        if (handOver) {
             values = std::move(current);
-            handedOver = true;
         } else {
             values.reserve(columns->size());
             try {
@@ -149,7 +148,7 @@ std::vector<std::vector<Variant>> RecordsetImpl::GetRows(int32_t count) {
             MoveNext();
         } catch (...) {
             // The record stays current, whole.
-            if (handedOver)
+            if (handOver)
                 Current().values = std::move(values);
             throw;
         }
